@@ -1,0 +1,21 @@
+// Windows-style settings (INI) files, read and written the way the platform's
+// profile functions do. Section and key names match without regard to case.
+#pragma once
+
+#include <string>
+
+namespace tavik {
+
+// The value of key in section, or defaultValue when the file, section or key is
+// missing. The value is taken whole (no length cap); surrounding blanks are trimmed
+// and one pair of matching quotes around it is stripped, as the platform does.
+std::string ReadProfileString(const char* section, const char* key, const char* defaultValue,
+                              const char* fileName);
+
+// Creates the file, section and key as needed and replaces the key's value, keeping
+// every other line of the file as it was. Failures are silent (false is returned
+// for the caller's tests only). The value is written as given.
+bool WriteProfileString(const char* section, const char* key, const char* value,
+                        const char* fileName);
+
+}  // namespace tavik
