@@ -1,0 +1,89 @@
+#include "plugin/scoring_run.h"
+
+#include <cstring>
+#include <utility>
+
+#include "platform/date_time.h"
+#include "plugin/error_log.h"
+#include "plugin/settings_store.h"
+#include "plugin/text_format.h"
+#include "rules/cis_prefix.h"
+#include "rules/score_report.h"
+
+namespace tavik {
+
+CInfo BuildRecord(const QsoParameters& qso) {
+    CInfo record;
+    record.call = qso.call;
+    record.countryPrefix = qso.countryPrefix;
+    record.band = qso.band;
+    record.mode = qso.mode;
+    record.rstReceived = qso.rstReceived;
+    record.rstSent = qso.rstSent;
+    record.exchangeReceived = qso.exchangeReceived;
+    record.exchangeSent = qso.exchangeSent;
+    record.multiplier = qso.exchangeReceived;
+    record.frequencyKhz = qso.frequencyHz / 1000;
+    // The record is copied whole; with no record given the time counts as null.
+    record.time = qso.time ? *qso.time : COleDateTime{0.0, kDateTimeNull};
+    return record;
+}
+
+int32_t ResetStats(ContestState& state, int32_t exportFlag, const char* ownCall,
+                   const COleDateTime* periodStart, const COleDateTime* periodEnd,
+                   const char* ownCountryPrefix) {
+    state.periodStart = FormatDateTime(periodStart, "%d.%m");
+    state.periodEnd = FormatDateTime(periodEnd, "%d.%m.%Y");
+    state.qsoList.Clear();
+    state.bandList.Clear();
+    state.ownCall = ownCall;
+    state.ownStationIsCis = IsCisPrefix(ownCountryPrefix) ? 1 : 0;
+    state.exportEnabled = exportFlag;
+    if (state.exportEnabled) {
+        // Header step: the Cabrillo header dialog joins the run here.
+    }
+    ErrorLog::Start();
+    return 1;
+}
+
+int32_t AddData(ContestState& state, const QsoParameters& qso) {
+    ErrorLog errorLog;
+    errorLog.OpenForQso();
+    state.bandList.Add(qso.band);
+    CInfo record = BuildRecord(qso);
+    const std::string qsoTime = FormatDateTime(&record.time, "%Y-%m-%d %H%M");
+    if (record.exchangeReceived.empty() || record.exchangeSent.empty()) {
+        errorLog.WriteRefusal(record, qso.ownCallLogged, qsoTime, kReasonControlNumber);
+        return 0;
+    }
+    if (record.mode != "QPSK63") {
+        errorLog.WriteRefusal(record, qso.ownCallLogged, qsoTime, kReasonMode);
+        return 0;
+    }
+    state.qsoList.AppendUnlessDuplicate(std::move(record));
+    return 1;
+}
+
+int32_t RemoveData(ContestState& state, const QsoParameters& qso) {
+    state.qsoList.Remove(qso.call, qso.band);
+    return 1;
+}
+
+const char* GetResult(ContestState& state, int32_t* exportDone) {
+    (void)exportDone;  // written by the Cabrillo export step
+    const ReportInput input{state.periodStart, state.periodEnd, state.ownCall,
+                            state.ownStationIsCis};
+    const int64_t score =
+        BuildResultReport(state.qsoList, state.bandList, input, state.reportText);
+    WriteSetting("Claimed", FormatText("%lld", static_cast<long long>(score)));
+    state.claimedScore = score;
+    if (state.exportEnabled) {
+        // Export step: the Cabrillo log is written here.
+    }
+    if (!state.hostModeSet) {
+        // Host step: the running host is switched to the contest's mode here.
+    }
+    return state.reportText.c_str();
+}
+
+}  // namespace tavik

@@ -1,0 +1,31 @@
+#include "plugin/settings_store.h"
+
+#include "platform/profile_file.h"
+
+namespace tavik {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+std::string QuoteForProfile(const std::string& value) {
+    if (value.empty()) return value;
+    const char first = value.front();
+    const char last = value.back();
+    const bool wouldBeTrimmed = IsBlank(first) || IsBlank(last);
+    const bool wouldLoseQuotes =
+        value.size() >= 2 && (first == '"' || first == '\'') && first == last;
+    if (!wouldBeTrimmed && !wouldLoseQuotes) return value;
+    return "\"" + value + "\"";
+}
+
+std::string ReadSetting(const char* key, const char* defaultValue) {
+    return ReadProfileString(kSettingsSection, key, defaultValue, kSettingsFile);
+}
+
+void WriteSetting(const char* key, const std::string& value) {
+    WriteProfileString(kSettingsSection, key, QuoteForProfile(value).c_str(), kSettingsFile);
+}
+
+}  // namespace tavik

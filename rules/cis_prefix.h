@@ -1,0 +1,11 @@
+// Whether a country prefix makes a station a CIS station.
+#pragma once
+
+#include <cstdint>
+
+namespace tavik {
+
+// 1 when the whole text is one of the CIS prefixes (case-sensitive, no trimming), else 0.
+int32_t IsCisPrefix(const char* countryPrefix);
+
+}  // namespace tavik

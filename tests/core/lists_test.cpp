@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "plugin/error_log.h"
+#include "plugin/qso_list.h"
+#include "plugin/settings_store.h"
+
+using namespace tavik;
+
+namespace {
+
+CInfo Qso(const std::string& call, const std::string& band) {
+    CInfo qso;
+    qso.call = call;
+    qso.band = band;
+    return qso;
+}
+
+std::vector<std::string> Calls(const QsoList& list) {
+    std::vector<std::string> calls;
+    list.ForEach([&](const CInfo& qso) { calls.push_back(qso.call + "@" + qso.band); });
+    return calls;
+}
+
+}  // namespace
+
+TEST(QsoList, OnePerCallAndBandInOrderOfAcceptance) {
+    QsoList list;
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("UA9AA", "20M")));
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("UA9AA", "40M")));
+    EXPECT_FALSE(list.AppendUnlessDuplicate(Qso("UA9AA", "20M")));
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("UA9AA", "20m")));
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("ua9aa", "20M")));
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("", "20M")));
+    EXPECT_FALSE(list.AppendUnlessDuplicate(Qso("", "20M")));
+    // The key must not confuse where the call ends and the band begins.
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("UA9AA2", "0M")));
+    EXPECT_EQ(Calls(list), (std::vector<std::string>{"UA9AA@20M", "UA9AA@40M", "UA9AA@20m",
+                                                     "ua9aa@20M", "@20M", "UA9AA2@0M"}));
+    EXPECT_EQ(list.Count(), 6u);
+}
+
+TEST(QsoList, RemoveTakesExactlyOneAndKeepsTheOrder) {
+    QsoList list;
+    for (const char* call : {"A", "B", "C", "D"}) list.AppendUnlessDuplicate(Qso(call, "20M"));
+    EXPECT_FALSE(list.Remove("B", "40M"));
+    EXPECT_FALSE(list.Remove("b", "20M"));
+    EXPECT_TRUE(list.Remove("B", "20M"));
+    EXPECT_FALSE(list.Remove("B", "20M"));
+    EXPECT_EQ(Calls(list), (std::vector<std::string>{"A@20M", "C@20M", "D@20M"}));
+    // A removed QSO may be logged again and then goes to the end.
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("B", "20M")));
+    EXPECT_EQ(Calls(list), (std::vector<std::string>{"A@20M", "C@20M", "D@20M", "B@20M"}));
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0u);
+    EXPECT_TRUE(Calls(list).empty());
+    EXPECT_TRUE(list.AppendUnlessDuplicate(Qso("A", "20M")));
+}
+
+TEST(QsoList, ManyRemovalsMatchAPlainVector) {
+    QsoList list;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 20000; ++i) {
+        const std::string call = "C" + std::to_string(i);
+        list.AppendUnlessDuplicate(Qso(call, "20M"));
+        expected.push_back(call + "@20M");
+    }
+    // Remove most of them in a scattered order, so holes are squeezed out several
+    // times, and keep adding in between.
+    for (int i = 0; i < 20000; i += 1) {
+        if (i % 7 == 3) continue;
+        const int victim = (i * 7919) % 20000;
+        const std::string call = "C" + std::to_string(victim);
+        const bool wasThere =
+            std::find(expected.begin(), expected.end(), call + "@20M") != expected.end();
+        EXPECT_EQ(list.Remove(call, "20M"), wasThere);
+        expected.erase(std::remove(expected.begin(), expected.end(), call + "@20M"),
+                       expected.end());
+        if (i % 1000 == 0) {
+            list.AppendUnlessDuplicate(Qso("N" + std::to_string(i), "40M"));
+            expected.push_back("N" + std::to_string(i) + "@40M");
+        }
+    }
+    EXPECT_EQ(list.Count(), expected.size());
+    EXPECT_EQ(Calls(list), expected);
+    // The index still finds what is left after the squeezing.
+    for (const std::string& entry : expected) {
+        const auto at = entry.find('@');
+        EXPECT_FALSE(list.AppendUnlessDuplicate(Qso(entry.substr(0, at), entry.substr(at + 1))));
+    }
+}
+
+TEST(BandList, DistinctTextsInOrderOfFirstAppearance) {
+    BandList bands;
+    for (const char* band : {"40M", "20M", "40M", "20m", "", "20M", ""}) bands.Add(band);
+    EXPECT_EQ(bands.Bands(), (std::vector<std::string>{"40M", "20M", "20m", ""}));
+    bands.Clear();
+    bands.Add("80M");
+    EXPECT_EQ(bands.Bands(), (std::vector<std::string>{"80M"}));
+}
+
+TEST(ErrorLogLine, CabrilloOrderWithTwoBlankSeparators) {
+    CInfo qso;
+    qso.frequencyKhz = 14070;
+    qso.mode = "BPSK31";
+    qso.rstSent = "599";
+    qso.exchangeSent = "0100";
+    qso.call = "UA9XX";
+    qso.rstReceived = "579";
+    qso.exchangeReceived = "1001";
+    EXPECT_EQ(ErrorLog::RefusalLine(qso, "DL1ABC", "2013-09-14 1205", kReasonMode),
+              "QSO:  14070  BPSK31  2013-09-14 1205  DL1ABC  599  0100  UA9XX  579  1001"
+              "   NO QPSK63 MODE !!!\r\n");
+    CInfo empty;
+    EXPECT_EQ(ErrorLog::RefusalLine(empty, "", "", kReasonControlNumber),
+              // eight empty pieces, two blanks before each, then the reason
+              "QSO:  0" + std::string(16, ' ') + "   Not full control number recieved !!!\r\n");
+}
+
+TEST(ErrorLogLine, LineBreaksInHostTextsBecomeBlanks) {
+    CInfo qso;
+    qso.call = "UA9XX\r\nQSO:  forged";
+    qso.mode = "X\n";
+    EXPECT_EQ(ErrorLog::RefusalLine(qso, "DL\r1ABC", "t", kReasonMode),
+              "QSO:  0  X   t  DL 1ABC      UA9XX  QSO:  forged    "
+              "   NO QPSK63 MODE !!!\r\n");
+}
+
+TEST(SettingsValue, QuotedOnlyWhereTheReaderWouldChangeIt) {
+    EXPECT_EQ(QuoteForProfile(""), "");
+    EXPECT_EQ(QuoteForProfile("1234"), "1234");
+    EXPECT_EQ(QuoteForProfile("a \"b\" c"), "a \"b\" c");
+    EXPECT_EQ(QuoteForProfile(" lead"), "\" lead\"");
+    EXPECT_EQ(QuoteForProfile("trail\t"), "\"trail\t\"");
+    EXPECT_EQ(QuoteForProfile("\"quoted\""), "\"\"quoted\"\"");
+    EXPECT_EQ(QuoteForProfile("'single'"), "\"'single'\"");
+    EXPECT_EQ(QuoteForProfile("\""), "\"");
+}

@@ -1,0 +1,122 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "export_fixture.h"
+
+#include "failing_allocator.h"
+
+TEST_F(ExportTest, NullTextsCountAsEmpty) {
+    EXPECT_EQ(api.ResetStats0(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
+                              0, 0.0, 0.0, nullptr, nullptr, nullptr),
+              1);
+    EXPECT_EQ(api.AddData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
+                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0,
+                           0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
+              0);
+    QsoSpec nullParts;
+    nullParts.call = nullptr;
+    nullParts.band = nullptr;
+    nullParts.countryPrefix = nullptr;
+    nullParts.rstSent = nullptr;
+    EXPECT_EQ(Add(nullParts), 1);
+    EXPECT_EQ(Remove(nullParts), 1);
+    EXPECT_EQ(api.RemoveData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
+                              0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
+              1);
+    EXPECT_EQ(api.CheckCall0(nullptr, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0, 0.0,
+                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr),
+              1);
+    EXPECT_EQ(ReadFile("err.txt"),
+              std::string("CIS-QPSK63-DX UBN file \r\n") +
+              "QSO:  0" + std::string(16, ' ') + "   Not full control number recieved !!!\r\n");
+    EXPECT_EQ(api.GetResult0(nullptr),
+              std::string(" CIS DX PSK - \r\n     Contestant: \r\nBand\tQSOs\tPoints\tDXDA\r\n"
+                          "\t 0\t 0\t 0\r\nTotal\t 0\t 0\t 0\r\nScore = 0 * 0 = 0 \r\n"));
+}
+
+TEST_F(ExportTest, MegabyteTextsAndPercentSigns) {
+    const std::string huge(1 << 20, 'W');
+    const std::string percent = "%s%n%s%n%99999999d";
+    Reset(huge.c_str(), percent.c_str());
+    QsoSpec big;
+    big.call = huge.c_str();
+    big.band = percent.c_str();
+    big.exchangeReceived = huge.c_str();
+    EXPECT_EQ(Add(big), 1);
+    big.mode = percent.c_str();
+    big.call = "UA9XX";
+    EXPECT_EQ(Add(big), 0);
+    const std::string report = Result();
+    EXPECT_NE(report.find("Contestant: " + huge + "\r\n"), std::string::npos);
+    EXPECT_NE(report.find(percent + "\t 1\t 3\t 1\r\n"), std::string::npos);
+    const std::string err = ReadFile("err.txt");
+    EXPECT_NE(err.find("  " + percent + "  "), std::string::npos);
+    EXPECT_EQ(Check(huge.c_str(), percent.c_str(), percent.c_str()), 0);
+}
+
+TEST_F(ExportTest, MissingPluginsFolderLosesOnlyTheSettingsWrite) {
+    ASSERT_EQ(rmdir("Plugins"), 0);
+    Reset();
+    QsoSpec qso;
+    Add(qso);
+    EXPECT_EQ(Result(), " CIS DX PSK 14.09-15.09.2013 \r\n     Contestant: DL1ABC\r\n"
+                        "Band\tQSOs\tPoints\tDXDA\r\n20M\t 1\t 3\t 1\r\n"
+                        "Total\t 1\t 3\t 1\r\nScore = 3 * 1 = 3 \r\n");
+    EXPECT_FALSE(FileExists("Plugins"));
+}
+
+TEST_F(ExportTest, ReadOnlyFolderChangesNoResult) {
+    if (geteuid() == 0) {
+        // root writes anyway; stand in a folder whose err.txt is a directory.
+        ASSERT_EQ(mkdir("err.txt", 0755), 0);
+    } else {
+        ASSERT_EQ(chmod(".", 0555), 0);
+    }
+    EXPECT_EQ(Reset(), 1);
+    QsoSpec refused;
+    refused.mode = "BPSK31";
+    EXPECT_EQ(Add(refused), 0);
+    QsoSpec good;
+    EXPECT_EQ(Add(good), 1);
+    EXPECT_EQ(Remove(good), 1);
+    EXPECT_NE(Result().find("Score = 0 * 0 = 0 \r\n"), std::string::npos);
+    chmod(".", 0755);
+}
+
+TEST_F(ExportTest, OutOfMemoryNeverEscapesAnEntryPoint) {
+    Reset();
+    QsoSpec kept;
+    ASSERT_EQ(Add(kept), 1);
+    const std::string before = Result();
+    QsoSpec other;
+    other.call = "UR5AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA";  // too long for in-place storage
+
+    failAllocations = true;
+    const int32_t added = Add(other);
+    const int32_t removed = Remove(kept);
+    char buffer[8] = "keep";
+    const int32_t checked =
+        api.CheckCall0(other.call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0,
+                       0.0, 0.0, "", "", "", "", "", "20M", "20M", buffer, buffer);
+    const char* report = api.GetResult0(nullptr);
+    const int32_t reset = Reset();
+    failAllocations = false;
+
+    EXPECT_EQ(added, 0);  // not kept, so not accepted
+    EXPECT_EQ(removed, 1);
+    EXPECT_EQ(checked, 1);
+    EXPECT_NE(report, nullptr);
+    EXPECT_EQ(reset, 1);
+    // The state is still usable afterwards.
+    Reset();
+    EXPECT_EQ(Add(kept), 1);
+    EXPECT_EQ(Result(), before);
+}

@@ -1,0 +1,14 @@
+#include "failing_allocator.h"
+
+#include <cstdlib>
+#include <new>
+
+std::atomic<bool> failAllocations{false};
+
+void* operator new(std::size_t size) {
+    if (failAllocations.load()) throw std::bad_alloc();
+    if (void* memory = std::malloc(size ? size : 1)) return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
