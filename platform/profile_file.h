@@ -13,8 +13,10 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
                               const char* fileName);
 
 // Creates the file, section and key as needed and replaces the key's value, keeping
-// every other line of the file as it was. Failures are silent (false is returned
-// for the caller's tests only). The value is written as given.
+// every other line of the file as it was; a null value removes the key, a null key
+// the section. The value is written as given, except that line breaks become
+// blanks. The file is replaced in one step, so a failed write leaves the old one.
+// Failures are silent (false is returned for the caller's tests only).
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         const char* fileName);
 
