@@ -23,6 +23,8 @@ void ErrorLog::Start() {
     std::fclose(file);
 }
 
+void ErrorLog::CreateIfMissing() { CreateFileIfMissing(kErrorLogFileName); }
+
 void ErrorLog::OpenForQso() {
     Close();
     file_ = OpenSharedFile(kErrorLogFileName, "ab");

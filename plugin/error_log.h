@@ -22,6 +22,9 @@ public:
     // Starts the file afresh with its header line.
     static void Start();
 
+    // Creates an empty file when it is missing, as opening for appending would.
+    static void CreateIfMissing();
+
     // Opens for appending, creating the file when missing; failures are silent.
     void OpenForQso();
     void WriteRefusal(const CInfo& qso, const std::string& ownCallLogged,

@@ -47,20 +47,21 @@ int32_t ResetStats(ContestState& state, int32_t exportFlag, const char* ownCall,
 }
 
 int32_t AddData(ContestState& state, const QsoParameters& qso) {
-    ErrorLog errorLog;
-    errorLog.OpenForQso();
     state.bandList.Add(qso.band);
-    CInfo record = BuildRecord(qso);
-    const std::string qsoTime = FormatDateTime(&record.time, "%Y-%m-%d %H%M");
-    if (record.exchangeReceived.empty() || record.exchangeSent.empty()) {
-        errorLog.WriteRefusal(record, qso.ownCallLogged, qsoTime, kReasonControlNumber);
+    const bool controlNumbersMissing = !*qso.exchangeReceived || !*qso.exchangeSent;
+    if (controlNumbersMissing || std::strcmp(qso.mode, "QPSK63") != 0) {
+        ErrorLog errorLog;
+        errorLog.OpenForQso();
+        const CInfo record = BuildRecord(qso);
+        const std::string qsoTime = FormatDateTime(&record.time, "%Y-%m-%d %H%M");
+        errorLog.WriteRefusal(record, qso.ownCallLogged, qsoTime,
+                              controlNumbersMissing ? kReasonControlNumber : kReasonMode);
         return 0;
     }
-    if (record.mode != "QPSK63") {
-        errorLog.WriteRefusal(record, qso.ownCallLogged, qsoTime, kReasonMode);
-        return 0;
-    }
-    state.qsoList.AppendUnlessDuplicate(std::move(record));
+    // An accepted QSO writes nothing, but err.txt must still exist afterwards; a
+    // check is much cheaper than opening the file for every QSO of a large log.
+    ErrorLog::CreateIfMissing();
+    state.qsoList.AppendUnlessDuplicate(BuildRecord(qso));
     return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "numbered.h"
 #include "plugin/error_log.h"
 #include "plugin/qso_list.h"
 #include "plugin/settings_store.h"
@@ -64,7 +65,7 @@ TEST(QsoList, ManyRemovalsMatchAPlainVector) {
     QsoList list;
     std::vector<std::string> expected;
     for (int i = 0; i < 20000; ++i) {
-        const std::string call = "C" + std::to_string(i);
+        const std::string call = Numbered("C", i);
         list.AppendUnlessDuplicate(Qso(call, "20M"));
         expected.push_back(call + "@20M");
     }
@@ -73,15 +74,15 @@ TEST(QsoList, ManyRemovalsMatchAPlainVector) {
     for (int i = 0; i < 20000; i += 1) {
         if (i % 7 == 3) continue;
         const int victim = (i * 7919) % 20000;
-        const std::string call = "C" + std::to_string(victim);
+        const std::string call = Numbered("C", victim);
         const bool wasThere =
             std::find(expected.begin(), expected.end(), call + "@20M") != expected.end();
         EXPECT_EQ(list.Remove(call, "20M"), wasThere);
         expected.erase(std::remove(expected.begin(), expected.end(), call + "@20M"),
                        expected.end());
         if (i % 1000 == 0) {
-            list.AppendUnlessDuplicate(Qso("N" + std::to_string(i), "40M"));
-            expected.push_back("N" + std::to_string(i) + "@40M");
+            list.AppendUnlessDuplicate(Qso(Numbered("N", i), "40M"));
+            expected.push_back(Numbered("N", i) + "@40M");
         }
     }
     EXPECT_EQ(list.Count(), expected.size());

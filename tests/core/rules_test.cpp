@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "numbered.h"
 #include "rules/cis_prefix.h"
 #include "rules/exchange_check.h"
 #include "rules/score_report.h"
@@ -146,7 +147,7 @@ TEST_F(ReportTest, ScoreBeyondThirtyTwoBitsIsPrintedWhole) {
     bands.Add("20M");
     // 50000 three-point QSOs, each with its own control number: 150000 * 50000.
     for (int i = 0; i < 50000; ++i) {
-        const std::string call = "UA" + std::to_string(i);
+        const std::string call = Numbered("UA", i);
         const std::string number = std::to_string(100000 + i);
         list.AppendUnlessDuplicate(Qso(call.c_str(), "20M", "UA", number.c_str()));
     }
