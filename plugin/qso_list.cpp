@@ -1,44 +1,87 @@
 #include "plugin/qso_list.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace tavik {
 
-std::string QsoList::KeyOf(std::string_view call, std::string_view band) {
-    // Texts from the host never hold a NUL, so it cannot be confused with content.
-    std::string key;
-    key.reserve(call.size() + band.size() + 1);
-    key.append(call);
-    key.push_back('\0');
-    key.append(band);
-    return key;
+uint64_t QsoList::HashOf(std::string_view call, std::string_view band) {
+    const uint64_t callHash = std::hash<std::string_view>{}(call);
+    const uint64_t bandHash = std::hash<std::string_view>{}(band);
+    return callHash ^ (bandHash + 0x9e3779b97f4a7c15ULL + (callHash << 6) + (callHash >> 2));
+}
+
+size_t QsoList::Probe(uint64_t hash, std::string_view call, std::string_view band) const {
+    const size_t mask = index_.size() - 1;
+    for (size_t position = hash & mask;; position = (position + 1) & mask) {
+        const IndexEntry& entry = index_[position];
+        if (entry.slot == kNoSlot) return position;
+        if (entry.hash == hash) {
+            const CInfo& record = slots_[entry.slot];
+            if (record.call == call && record.band == band) return position;
+        }
+    }
+}
+
+void QsoList::GrowIndexIfFull() {
+    if (!index_.empty() && (live_ + 1) * 10 <= index_.size() * 7) return;
+    std::vector<IndexEntry> grown(index_.empty() ? 64 : index_.size() * 2);
+    const size_t mask = grown.size() - 1;
+    for (const IndexEntry& entry : index_) {
+        if (entry.slot == kNoSlot) continue;
+        size_t position = entry.hash & mask;
+        while (grown[position].slot != kNoSlot) position = (position + 1) & mask;
+        grown[position] = entry;
+    }
+    index_.swap(grown);
+}
+
+void QsoList::EraseIndexEntry(size_t position) {
+    // Backward-shift deletion keeps every probe chain unbroken without tombstones.
+    const size_t mask = index_.size() - 1;
+    size_t hole = position;
+    for (size_t next = (hole + 1) & mask; index_[next].slot != kNoSlot; next = (next + 1) & mask) {
+        const size_t home = index_[next].hash & mask;
+        // Move the entry back unless its home lies cyclically in (hole, next].
+        const bool homeBetween = hole <= next ? (hole < home && home <= next)
+                                              : (hole < home || home <= next);
+        if (!homeBetween) {
+            index_[hole] = index_[next];
+            hole = next;
+        }
+    }
+    index_[hole] = IndexEntry{};
 }
 
 bool QsoList::Contains(std::string_view call, std::string_view band) const {
-    return slotByKey_.count(KeyOf(call, band)) != 0;
+    if (index_.empty()) return false;
+    return index_[Probe(HashOf(call, band), call, band)].slot != kNoSlot;
 }
 
 bool QsoList::AppendUnlessDuplicate(CInfo record) {
-    auto [it, inserted] = slotByKey_.emplace(KeyOf(record.call, record.band), slots_.size());
-    if (!inserted) return false;
+    GrowIndexIfFull();
+    const uint64_t hash = HashOf(record.call, record.band);
+    const size_t position = Probe(hash, record.call, record.band);
+    if (index_[position].slot != kNoSlot) return false;
+    slots_.push_back(std::move(record));
     try {
-        slots_.push_back(std::move(record));
         removed_.push_back(false);
     } catch (...) {
-        if (slots_.size() > removed_.size()) slots_.pop_back();
-        slotByKey_.erase(it);
+        slots_.pop_back();
         throw;
     }
+    index_[position] = IndexEntry{hash, slots_.size() - 1};
     ++live_;
     return true;
 }
 
 bool QsoList::Remove(std::string_view call, std::string_view band) {
-    auto it = slotByKey_.find(KeyOf(call, band));
-    if (it == slotByKey_.end()) return false;
-    const size_t slot = it->second;
-    slotByKey_.erase(it);
+    if (index_.empty()) return false;
+    const size_t position = Probe(HashOf(call, band), call, band);
+    const size_t slot = index_[position].slot;
+    if (slot == kNoSlot) return false;
+    EraseIndexEntry(position);
     removed_[slot] = true;
     slots_[slot] = CInfo{};  // release the record's storage now
     --live_;
@@ -70,13 +113,14 @@ void QsoList::CompactIfSparse() {
     slots_.swap(kept);
     removed_.resize(slots_.size());
     std::fill(removed_.begin(), removed_.end(), false);
-    for (auto& entry : slotByKey_) entry.second = newSlotOf[entry.second];
+    for (IndexEntry& entry : index_)
+        if (entry.slot != kNoSlot) entry.slot = newSlotOf[entry.slot];
 }
 
 void QsoList::Clear() {
     std::deque<CInfo>().swap(slots_);
     std::vector<bool>().swap(removed_);
-    std::unordered_map<std::string, size_t>().swap(slotByKey_);
+    std::vector<IndexEntry>().swap(index_);
     live_ = 0;
 }
 

@@ -7,7 +7,6 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -37,14 +36,26 @@ public:
     }
 
 private:
-    static std::string KeyOf(std::string_view call, std::string_view band);
+    // Open-addressing index from (call, band) to a slot of slots_, linear probing;
+    // it keeps only the hash and the slot, the texts stay in the records.
+    struct IndexEntry {
+        uint64_t hash = 0;
+        size_t slot = kNoSlot;
+    };
+    static constexpr size_t kNoSlot = ~size_t{0};
+
+    static uint64_t HashOf(std::string_view call, std::string_view band);
+    // The index position holding (call, band), or of the empty entry ending its probe.
+    size_t Probe(uint64_t hash, std::string_view call, std::string_view band) const;
+    void GrowIndexIfFull();
+    void EraseIndexEntry(size_t position);
     void CompactIfSparse();
 
     // Removal leaves a hole so that taking a QSO back costs no shifting of the
     // records behind it; holes are squeezed out once they outnumber the records.
     std::deque<CInfo> slots_;
     std::vector<bool> removed_;
-    std::unordered_map<std::string, size_t> slotByKey_;
+    std::vector<IndexEntry> index_;  // size is a power of two, at most 70% used
     size_t live_ = 0;
 };
 
