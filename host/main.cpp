@@ -1,0 +1,29 @@
+#include <exception>
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "host/options.h"
+#include "host/run.h"
+
+int main(int argc, char** argv) {
+    using namespace tavik::host;
+    try {
+        Options options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.help) {
+            std::cout << UsageText();
+            return kExitOk;
+        }
+        return RunHost(options, std::cerr);
+    } catch (const UsageError& error) {
+        std::cerr << "tavik-host: " << error.what() << "\nTry 'tavik-host --help'.\n";
+        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "tavik-host: error: out of memory\n";
+        return kExitFailure;
+    } catch (const std::exception& error) {
+        std::cerr << "tavik-host: error: " << error.what() << '\n';
+        return kExitFailure;
+    }
+}

@@ -1,0 +1,146 @@
+#include "host/options.h"
+
+#include "host/qso_mapping.h"
+
+namespace tavik::host {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Matches text against a pattern where '9' stands for any digit.
+bool Fits(std::string_view text, std::string_view pattern) {
+    if (text.size() != pattern.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (pattern[i] == '9' ? !IsDigit(text[i]) : text[i] != pattern[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+std::optional<double> ParsePeriodTime(std::string_view text) {
+    text = TrimBlanks(text);
+    std::string date;
+    std::string time;
+    if (Fits(text, "9999-99-99 99:99")) {
+        date = std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) +
+               std::string(text.substr(8, 2));
+        time = std::string(text.substr(11, 2)) + std::string(text.substr(14, 2));
+    } else if (Fits(text, "99999999 9999")) {
+        date = text.substr(0, 8);
+        time = text.substr(9, 4);
+    } else {
+        return std::nullopt;
+    }
+    return ParseAdifDateTime(date, time);
+}
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    bool sawLog = false;
+    bool sawPeriodStart = false;
+    bool sawPeriodEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "-h" || arg == "--help") {
+            options.help = true;
+            return options;
+        }
+        if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
+            std::string name = arg;
+            std::string value;
+            bool hasValue = false;
+            if (std::size_t equals = arg.find('='); arg.rfind("--", 0) == 0 &&
+                                                     equals != std::string::npos) {
+                name = arg.substr(0, equals);
+                value = arg.substr(equals + 1);
+                hasValue = true;
+            }
+            auto takeValue = [&]() {
+                if (!hasValue) {
+                    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+                    value = args[++i];
+                }
+                if (value.empty()) throw UsageError(name + " needs a value");
+                return value;
+            };
+            if (name == "--plugin") {
+                options.pluginPath = takeValue();
+            } else if (name == "--cty") {
+                options.countryFile = takeValue();
+            } else if (name == "--dir") {
+                options.workDir = takeValue();
+            } else if (name == "--call") {
+                options.ownCall = UpperAscii(TrimBlanks(takeValue()));
+                if (options.ownCall.empty()) throw UsageError("--call needs a callsign");
+            } else if (name == "--start" || name == "--end") {
+                std::string text = takeValue();
+                std::optional<double> when = ParsePeriodTime(text);
+                if (!when)
+                    throw UsageError(name + " '" + text +
+                                     "' is not a time \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"");
+                bool& seen = name == "--start" ? sawPeriodStart : sawPeriodEnd;
+                if (seen) throw UsageError(name + " given twice");
+                seen = true;
+                (name == "--start" ? options.start : options.end) = when;
+            } else {
+                throw UsageError("unknown option " + name);
+            }
+            continue;
+        }
+        if (arg == "--") {
+            // Everything after "--" is the log, even if it starts with '-'.
+            if (i + 1 < args.size()) {
+                if (sawLog || i + 2 < args.size()) throw UsageError("give exactly one log file");
+                options.logPath = args[i + 1];
+                sawLog = true;
+            }
+            break;
+        }
+        if (sawLog) throw UsageError("give exactly one log file");
+        options.logPath = arg;
+        sawLog = true;
+    }
+    if (!sawLog || options.logPath.empty()) throw UsageError("no log file given");
+    if (options.start && options.end && LinearTime(*options.start) > LinearTime(*options.end))
+        throw UsageError("--start is later than --end");
+    return options;
+}
+
+std::string UsageText() {
+    return std::string(
+               "Usage: tavik-host [OPTIONS] LOG.adi\n"
+               "\n"
+               "Scores an ADIF log with the contest plugin the way the logging program does:\n"
+               "one scoring run, then the plugin's report on standard output (CR LF line ends\n"
+               "kept). The plugin writes err.txt (refused QSOs) and Plugins/Tavik.ini in the\n"
+               "working folder.\n"
+               "\n"
+               "Options:\n"
+               "  --plugin PATH   plugin library (default: libTavik.so beside this program)\n"
+               "  --cty FILE      CTY.DAT country file (default: ") +
+           kDefaultCountryFile +
+           ")\n"
+           "  --call CALL     own callsign (default: STATION_CALLSIGN, else OPERATOR, of the\n"
+           "                  log's header or first record)\n"
+           "  --start TIME    start of the contest period (default: the earliest QSO)\n"
+           "  --end TIME      end of the contest period (default: the latest QSO)\n"
+           "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"\n"
+           "  --dir DIR       working folder for the plugin's files (default: the current\n"
+           "                  one); it must exist, Plugins is created in it when missing\n"
+           "  -h, --help      show this text\n"
+           "\n"
+           "A summary (QSOs offered, accepted, duplicates, refused) and the path of err.txt\n"
+           "go to standard error. A last record without <EOR> is left out with a warning.\n"
+           "\n"
+           "Exit status:\n"
+           "  0  the run completed\n"
+           "  1  bad command line, or no own callsign known\n"
+           "  2  log, country file or working folder missing, unreadable or malformed\n"
+           "     (the message names the file, the line counted from 1 and the byte\n"
+           "     offset counted from 0)\n"
+           "  3  the plugin cannot be loaded or lacks an entry point\n"
+           "  4  any other failure\n";
+}
+
+}  // namespace tavik::host

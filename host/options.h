@@ -1,0 +1,46 @@
+// Command line of tavik-host.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavik::host {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitUsage = 1,   // bad command line
+    kExitInput = 2,   // log, country file or working folder unusable
+    kExitPlugin = 3,  // plugin missing, not loadable, or incomplete
+    kExitFailure = 4  // anything else, such as running out of memory
+};
+
+constexpr const char* kDefaultCountryFile = "/usr/share/hamradio-files/cty.dat";
+
+struct Options {
+    bool help = false;
+    std::string logPath;
+    std::string countryFile = kDefaultCountryFile;
+    std::string pluginPath;  // empty: the plugin beside the executable
+    std::string workDir;     // empty: the current folder
+    std::string ownCall;     // empty: from the log
+    std::optional<double> start;  // automation dates
+    std::optional<double> end;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// args excludes the program name. Throws UsageError.
+Options ParseOptions(const std::vector<std::string>& args);
+
+// "YYYY-MM-DD HH:MM" or "YYYYMMDD HHMM" (UTC) as an automation date.
+std::optional<double> ParsePeriodTime(std::string_view text);
+
+std::string UsageText();
+
+}  // namespace tavik::host

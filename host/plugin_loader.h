@@ -1,0 +1,44 @@
+// Loading the scoring plugin and finding its ten entry points.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "plugin/entry_points.h"
+
+namespace tavik::host {
+
+// A loaded shared library; closing happens on destruction. The system's loader
+// is known only to the implementation of OpenSharedLibrary.
+class SharedLibrary {
+public:
+    virtual ~SharedLibrary() = default;
+    // nullptr when the library has no such symbol.
+    virtual void* FindSymbol(const char* name) = 0;
+};
+
+// nullptr and a message from the system's loader in error when it fails.
+std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path, std::string& error);
+
+// File name of the plugin on this system ("libTavik.so").
+const char* PluginFileName();
+
+struct PluginApi {
+    GetNumberOfSetsFn getNumberOfSets = nullptr;
+    GetSetNameFn getSetName = nullptr;
+    GetExchgCount0Fn getExchgCount0 = nullptr;
+    SetupSet0Fn setupSet0 = nullptr;
+    ResetStats0Fn resetStats0 = nullptr;
+    AddData0Fn addData0 = nullptr;
+    RemoveData0Fn removeData0 = nullptr;
+    CheckCall0Fn checkCall0 = nullptr;
+    IsValidExchg0Fn isValidExchg0 = nullptr;
+    GetResult0Fn getResult0 = nullptr;
+    std::unique_ptr<SharedLibrary> library;  // keeps the functions loaded
+};
+
+// Opens the library and resolves every entry point. On failure returns false with
+// a message naming the path and, for a missing export, the export.
+bool LoadPlugin(const std::string& path, PluginApi& api, std::string& error);
+
+}  // namespace tavik::host

@@ -1,0 +1,46 @@
+// One scoring run of the plugin over an ADIF log.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+
+#include "host/options.h"
+#include "host/plugin_loader.h"
+#include "host/qso_store.h"
+
+namespace tavik::host {
+
+struct RunCounts {
+    std::size_t offered = 0;
+    std::size_t accepted = 0;    // duplicates included, as AddData0 counts them
+    std::size_t duplicates = 0;  // accepted but already worked on the band
+    std::size_t refused = 0;
+};
+
+// The calls a logging program makes during one run, with the arguments it passes.
+class ScoringSession {
+public:
+    explicit ScoringSession(const PluginApi& api) : api_(api) {}
+
+    void Start(const std::string& ownCall, const std::string& ownCountryPrefix, double periodStart,
+               double periodEnd, std::int32_t exportFlag);
+    // Offers one QSO; a QSO without its own station call is logged under the run's.
+    void Offer(const QsoStore::Entry& qso, const char* countryPrefix);
+    // The report, or nullptr if the plugin gave none.
+    const char* Result();
+
+    const RunCounts& Counts() const { return counts_; }
+
+private:
+    const PluginApi& api_;
+    std::string ownCall_;
+    RunCounts counts_;
+};
+
+// The whole program after option parsing: messages go to err, the report to
+// standard output. Returns the exit status.
+int RunHost(const Options& options, std::ostream& err);
+
+}  // namespace tavik::host

@@ -1,0 +1,18 @@
+// The few facts about the running process that differ between systems.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace tavik::host {
+
+// Full path of the running executable; "" when the system cannot tell.
+std::string ExecutablePath();
+
+// Whether standard error is a terminal (progress is shown only there).
+bool ErrorStreamIsTerminal();
+
+// Writes bytes to standard output unchanged; false on a write error.
+bool WriteToStandardOutput(const char* data, std::size_t size);
+
+}  // namespace tavik::host

@@ -1,0 +1,220 @@
+// Runs the built tavik-host on logs in a scratch folder, the way a user would.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kSamples = TAVIK_SAMPLES_DIR;
+const std::string kSampleLog = kSamples + "/cis-dx-psk.adi";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Outcome {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class HostRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tavik-host-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        scratch_ = pattern;
+        work_ = scratch_ / "work";
+        fs::create_directory(work_);
+    }
+    void TearDown() override { fs::remove_all(scratch_); }
+
+    // Runs tavik-host with args from folder cwd; stdout and stderr are kept apart.
+    Outcome Run(const std::vector<std::string>& args, const fs::path& cwd = {}) {
+        fs::path outPath = scratch_ / "stdout", errPath = scratch_ / "stderr";
+        pid_t child = fork();
+        if (child == 0) {
+            int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
+            if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(121);
+            std::vector<char*> argv{const_cast<char*>(TAVIK_HOST_PATH)};
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(TAVIK_HOST_PATH, argv.data());
+            _exit(122);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        Outcome outcome;
+        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.out = ReadFile(outPath);
+        outcome.err = ReadFile(errPath);
+        return outcome;
+    }
+
+    std::vector<std::string> WithPlugin(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--plugin", TAVIK_PLUGIN_PATH, "--dir", work_.string()});
+        return args;
+    }
+
+    fs::path scratch_;
+    fs::path work_;
+};
+
+std::size_t Count(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+// The numbers of the "Total" line: QSOs, points, multipliers.
+std::vector<long> Totals(const std::string& report) {
+    std::size_t at = report.find("\r\nTotal\t");
+    std::istringstream line(at == std::string::npos ? "" : report.substr(at + 8));
+    long qsos = -1, points = -1, multipliers = -1;
+    line >> qsos >> points >> multipliers;
+    return {qsos, points, multipliers};
+}
+
+}  // namespace
+
+TEST_F(HostRun, SampleIsScoredAsTheContestRulesSay) {
+    Outcome run = Run(WithPlugin({kSampleLog}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // Report, err.txt and the claimed score, byte for byte, as make_sample.py worked them out.
+    const std::string expectedReport = ReadFile(kSamples + "/cis-dx-psk.report");
+    ASSERT_FALSE(expectedReport.empty());
+    EXPECT_EQ(run.out.rfind(" CIS DX PSK 20.09-21.09.2025 \r\n     Contestant: DL6NBS\r\n"
+                            "Band\tQSOs\tPoints\tDXDA\r\n", 0),
+              0u)
+        << run.out;
+    EXPECT_EQ(run.out, expectedReport);
+    const std::string errTxt = ReadFile(work_ / "err.txt");
+    EXPECT_EQ(errTxt.rfind("CIS-QPSK63-DX UBN file \r\n", 0), 0u);
+    EXPECT_EQ(errTxt, ReadFile(kSamples + "/cis-dx-psk.err"));
+    std::string score = run.out.substr(run.out.rfind(" = ") + 3);
+    score = score.substr(0, score.find(' '));
+    EXPECT_EQ(ReadFile(work_ / "Plugins" / "Tavik.ini"), "[Settings]\r\nClaimed=" + score + "\r\n");
+
+    // Offered is every record, refused every err.txt line, duplicates what the report leaves out.
+    std::size_t offered = Count(ReadFile(kSampleLog), "<EOR>");
+    std::size_t refused = Count(errTxt, "\r\n") - 1;
+    std::size_t accepted = offered - refused;
+    std::size_t duplicates = accepted - static_cast<std::size_t>(Totals(run.out)[0]);
+    EXPECT_GT(refused, 0u);
+    EXPECT_GT(duplicates, 0u);
+    EXPECT_NE(run.err.find("tavik-host: " + std::to_string(offered) + " QSOs offered: " +
+                           std::to_string(accepted) + " accepted (" + std::to_string(duplicates) +
+                           " of them duplicates), " + std::to_string(refused) + " refused\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("refused QSOs are listed in " + (work_ / "err.txt").string() + "\n"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST_F(HostRun, PeriodAndOwnCallFromTheCommandLine) {
+    Outcome run = Run(WithPlugin({"--start", "2025-09-19 00:00", "--end=20251001 2359", "--call",
+                                  "ua3aaa", kSampleLog}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(" CIS DX PSK 19.09-01.10.2025 \r\n     Contestant: UA3AAA\r\n", 0), 0u)
+        << run.out;
+    // A station inside the CIS scores one point per QSO, so its own prefix reached the plugin.
+    std::vector<long> totals = Totals(run.out);
+    EXPECT_GT(totals[0], 0);
+    EXPECT_EQ(totals[0], totals[1]);
+    EXPECT_EQ(Totals(ReadFile(kSamples + "/cis-dx-psk.report"))[0], totals[0]);
+}
+
+TEST_F(HostRun, RelativePathsAndThePluginBesideTheProgram) {
+    // Paths are taken from where the program starts, before it moves to --dir.
+    Outcome run = Run({"--dir", work_.string(), "cis-dx-psk.adi"}, kSamples);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(kSamples + "/cis-dx-psk.report"));
+    EXPECT_TRUE(fs::is_directory(work_ / "Plugins"));
+
+    // Without --dir the current folder is the working folder; a Plugins there is kept.
+    fs::create_directory(scratch_ / "Plugins");
+    WriteFile(scratch_ / "Plugins" / "Tavik.ini", "[Other]\r\nKey=1\r\n");
+    run = Run({"--plugin", TAVIK_PLUGIN_PATH, kSampleLog}, scratch_);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(scratch_ / "err.txt"));
+    EXPECT_EQ(ReadFile(scratch_ / "Plugins" / "Tavik.ini").rfind("[Other]\r\nKey=1\r\n", 0), 0u);
+}
+
+TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
+    fs::path bad = scratch_ / "bad.adi";
+    WriteFile(bad, "<EOH>\n<CALL:4>K1AB<QSO_DATE:99>2025");
+    fs::path noCall = scratch_ / "nocall.adi";
+    WriteFile(noCall, "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200<EOR>");
+    fs::path badCty = scratch_ / "cty.dat";
+    WriteFile(badCty, "Germany: 14: 28: EU: 51.0: -10.0: -1.0: DL:\n DL,DA\n");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string message;
+    };
+    const std::string missingLog = (scratch_ / "missing.adi").string();
+    const Case cases[] = {
+        {WithPlugin({missingLog}), 2, missingLog + ": cannot open: No such file or directory"},
+        {WithPlugin({bad.string()}), 2,
+         bad.string() + ": line 2, byte offset 18: field QSO_DATE: length 99 runs past the end"},
+        {WithPlugin({"--cty", "/nonexistent/cty.dat", kSampleLog}), 2,
+         "/nonexistent/cty.dat: cannot open"},
+        {WithPlugin({"--cty", badCty.string(), kSampleLog}), 2,
+         badCty.string() + ": line 1, byte offset 0: prefix list of 'Germany' is not ended by ';'"},
+        {WithPlugin({scratch_.string()}), 2, scratch_.string() + ": cannot read: it is a folder"},
+        {WithPlugin({noCall.string()}), 1, "give the own call with --call"},
+        {{"--plugin", "/nonexistent/libTavik.so", "--dir", work_.string(), kSampleLog}, 3,
+         "/nonexistent/libTavik.so: cannot load the plugin"},
+        {{"--plugin", TAVIK_PLUGIN_PATH, "--dir", (scratch_ / "nowhere").string(), kSampleLog}, 2,
+         (scratch_ / "nowhere").string() + ": cannot work there"},
+        {{"--bogus", kSampleLog}, 1, "unknown option --bogus\nTry 'tavik-host --help'."},
+    };
+    for (const Case& c : cases) {
+        Outcome run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.message << "\n" << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(run.out, "");
+        EXPECT_FALSE(fs::exists(work_ / "err.txt")) << c.message;
+    }
+}
+
+TEST_F(HostRun, HelpAndWarnings) {
+    Outcome help = Run({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("Usage: tavik-host [OPTIONS] LOG.adi\n", 0), 0u);
+    EXPECT_NE(help.out.find("YYYY-MM-DD HH:MM"), std::string::npos);
+
+    fs::path cut = scratch_ / "cut.adi";
+    WriteFile(cut,
+              "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200<MODE:6>QPSK63<STX_STRING:4>0001"
+              "<SRX_STRING:4>0002<BAND:3>20m<STATION_CALLSIGN:6>DL6NBS<EOR>\n<CALL:4>K2CD");
+    Outcome run = Run(WithPlugin({cut.string()}));
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("warning: " + cut.string() +
+                           ": line 2, byte offset 140: the last record is not ended by <EOR>"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("1 QSOs offered: 1 accepted"), std::string::npos) << run.err;
+    EXPECT_NE(run.out.find("20M\t 1\t 1\t 1\r\n"), std::string::npos) << run.out;
+}

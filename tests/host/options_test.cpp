@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/options.h"
+#include "host/plugin_loader.h"
+
+using namespace tavik::host;
+
+namespace {
+
+std::string UsageErrorOf(const std::vector<std::string>& args) {
+    try {
+        ParseOptions(args);
+    } catch (const UsageError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(Options, PeriodTimesInBothForms) {
+    EXPECT_EQ(ParsePeriodTime("2025-09-20 12:00"), 45920.5);
+    EXPECT_EQ(ParsePeriodTime("20250920 1200"), 45920.5);
+    EXPECT_EQ(ParsePeriodTime("2025-09-21 00:00"), 45921.0);
+    for (const char* bad : {"2025-09-20", "2025-09-20 24:00", "20250931 1200", "2025-9-20 12:00",
+                            "2025-09-20T12:00", "20250920 12:00", ""})
+        EXPECT_FALSE(ParsePeriodTime(bad)) << bad;
+}
+
+TEST(Options, EveryOptionInBothSpellings) {
+    Options options = ParseOptions({"--plugin", "p.so", "--cty=c.dat", "--dir", "work", "--call",
+                                    "dl6nbs", "--start", "2025-09-20 12:00", "--end=20250921 1200",
+                                    "log.adi"});
+    EXPECT_FALSE(options.help);
+    EXPECT_EQ(options.logPath, "log.adi");
+    EXPECT_EQ(options.pluginPath, "p.so");
+    EXPECT_EQ(options.countryFile, "c.dat");
+    EXPECT_EQ(options.workDir, "work");
+    EXPECT_EQ(options.ownCall, "DL6NBS");
+    EXPECT_EQ(options.start, 45920.5);
+    EXPECT_EQ(options.end, 45921.5);
+
+    Options defaults = ParseOptions({"log.adi"});
+    EXPECT_EQ(defaults.countryFile, "/usr/share/hamradio-files/cty.dat");
+    EXPECT_EQ(defaults.pluginPath, "");
+    EXPECT_FALSE(defaults.start);
+    EXPECT_EQ(ParseOptions({"--", "-odd.adi"}).logPath, "-odd.adi");
+    EXPECT_TRUE(ParseOptions({"log.adi", "--help", "--bogus"}).help);
+}
+
+TEST(Options, BadCommandLines) {
+    EXPECT_EQ(UsageErrorOf({}), "no log file given");
+    EXPECT_EQ(UsageErrorOf({"a.adi", "b.adi"}), "give exactly one log file");
+    EXPECT_EQ(UsageErrorOf({"--bogus", "a.adi"}), "unknown option --bogus");
+    EXPECT_EQ(UsageErrorOf({"a.adi", "--cty"}), "--cty needs a value");
+    EXPECT_EQ(UsageErrorOf({"--cty=", "a.adi"}), "--cty needs a value");
+    EXPECT_EQ(UsageErrorOf({"--dir", "", "a.adi"}), "--dir needs a value");
+    EXPECT_EQ(UsageErrorOf({"--call", " ", "a.adi"}), "--call needs a callsign");
+    EXPECT_EQ(UsageErrorOf({"--start", "yesterday", "a.adi"}),
+              "--start 'yesterday' is not a time \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"");
+    EXPECT_EQ(UsageErrorOf({"--start", "20250921 1200", "--end", "20250920 1200", "a.adi"}),
+              "--start is later than --end");
+    EXPECT_EQ(UsageErrorOf({"--end", "20250920 1200", "--end", "20250921 1200", "a.adi"}),
+              "--end given twice");
+}
+
+TEST(PluginLoader, FailuresNameTheLibrary) {
+    PluginApi api;
+    std::string error;
+    EXPECT_FALSE(LoadPlugin("/nonexistent/libTavik.so", api, error));
+    EXPECT_EQ(error.rfind("/nonexistent/libTavik.so: cannot load the plugin: ", 0), 0u) << error;
+    // A real library that is not a plugin.
+    EXPECT_FALSE(LoadPlugin("libm.so.6", api, error));
+    EXPECT_EQ(error, "libm.so.6: the plugin does not export GetNumberOfSets");
+    EXPECT_EQ(api.getResult0, nullptr);
+}
+
+TEST(PluginLoader, ResolvesAllTenEntryPoints) {
+    PluginApi api;
+    std::string error;
+    ASSERT_TRUE(LoadPlugin(TAVIK_PLUGIN_PATH, api, error)) << error;
+    for (const void* entry :
+         {(const void*)api.getNumberOfSets, (const void*)api.getSetName,
+          (const void*)api.getExchgCount0, (const void*)api.setupSet0, (const void*)api.resetStats0,
+          (const void*)api.addData0, (const void*)api.removeData0, (const void*)api.checkCall0,
+          (const void*)api.isValidExchg0, (const void*)api.getResult0})
+        EXPECT_NE(entry, nullptr);
+    EXPECT_EQ(api.getNumberOfSets(), 1);
+    EXPECT_STREQ(api.getSetName(0), "CIS DX PSK ");
+}

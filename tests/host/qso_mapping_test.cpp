@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "host/adif_reader.h"
+#include "host/qso_mapping.h"
+
+using namespace tavik::host;
+
+namespace {
+
+struct Mapper : AdifHandler {
+    const SourceFile& source;
+    Qso qso;
+    explicit Mapper(const SourceFile& s) : source(s) {}
+    void OnRecord(const AdifRecord& record) override { MapQso(source, record, qso); }
+};
+
+// One record from its fields in ADIF form; unless given or told not to, the call,
+// date and time are supplied.
+Qso Map(const std::string& fields, bool supply = true) {
+    std::string text = fields;
+    if (supply && fields.find("<CALL:") == std::string::npos) text += "<CALL:5>ua3ab";
+    if (supply && fields.find("<QSO_DATE:") == std::string::npos) text += "<QSO_DATE:8>20250920";
+    if (supply && fields.find("<TIME_ON:") == std::string::npos) text += "<TIME_ON:4>1200";
+    SourceFile source{"log.adi", "<EOH>\n" + text + "<EOR>"};
+    Mapper mapper(source);
+    std::vector<std::string> warnings;
+    ReadAdif(source, mapper, warnings);
+    return mapper.qso;
+}
+
+std::string MapError(const std::string& fields, bool supply = true) {
+    try {
+        Map(fields, supply);
+    } catch (const InputError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+}  // namespace
+
+TEST(QsoMapping, RecordBecomesTheTextsOfAddData) {
+    Qso qso = Map(
+        "<CALL:7> dl1abc <STATION_CALLSIGN:6>dl6nbs <QSO_DATE:8>20250920<TIME_ON:6>120030"
+        "<BAND:3>20m<FREQ:7>14.0705<MODE:3>psk<SUBMODE:6>qpsk63<RST_SENT:3>599<RST_RCVD:3>579"
+        "<STX_STRING:4>0012<SRX_STRING:4>0103<STX:2>12<SRX:3>103");
+    EXPECT_EQ(qso.call, "DL1ABC");
+    EXPECT_EQ(qso.stationCall, "DL6NBS");
+    EXPECT_DOUBLE_EQ(qso.time, 45920.0 + (12 * 3600 + 30) / 86400.0);
+    EXPECT_EQ(qso.frequencyHz, 14070500u);
+    EXPECT_EQ(qso.band, "20M");
+    EXPECT_EQ(qso.mode, "QPSK63");
+    EXPECT_EQ(qso.rstSent, "599");
+    EXPECT_EQ(qso.rstReceived, "579");
+    EXPECT_EQ(qso.exchangeSent, "0012");
+    EXPECT_EQ(qso.exchangeReceived, "0103");
+}
+
+TEST(QsoMapping, ControlNumbersFallBackToStxAndSrx) {
+    Qso numeric = Map("<STX:2>12<SRX:3>103");
+    EXPECT_EQ(numeric.exchangeSent, "12");
+    EXPECT_EQ(numeric.exchangeReceived, "103");
+    Qso emptyStrings = Map("<STX_STRING:0><STX:2>12<SRX_STRING:4>0103<SRX:3>103");
+    EXPECT_EQ(emptyStrings.exchangeSent, "12");
+    EXPECT_EQ(emptyStrings.exchangeReceived, "0103");
+    Qso none = Map("<SRX_STRING:4>0103");
+    EXPECT_EQ(none.exchangeSent, "");
+    EXPECT_EQ(none.rstSent, "");
+}
+
+TEST(QsoMapping, ModeNames) {
+    EXPECT_EQ(ModeName("PSK", "QPSK63"), "QPSK63");
+    EXPECT_EQ(ModeName("psk", "qpsk63"), "QPSK63");
+    EXPECT_EQ(ModeName("QPSK63", ""), "QPSK63");
+    EXPECT_EQ(ModeName("qpsk63", "BPSK31"), "QPSK63");
+    EXPECT_EQ(ModeName("PSK", "BPSK31"), "BPSK31");
+    EXPECT_EQ(ModeName("PSK", "psk63"), "PSK63");
+    EXPECT_EQ(ModeName("PSK", ""), "PSK");
+    EXPECT_EQ(ModeName("cw", ""), "CW");
+    EXPECT_EQ(ModeName("", ""), "");
+    EXPECT_EQ(Map("").mode, "");
+}
+
+TEST(QsoMapping, BandFromFrequencyWhenBandIsMissing) {
+    EXPECT_EQ(Map("<FREQ:5>3.585").band, "80M");
+    EXPECT_EQ(Map("<FREQ:6>14.070<BAND:3>40m").band, "40M");  // BAND as given wins
+    EXPECT_EQ(Map("<FREQ:4>13.9").band, "");
+    EXPECT_EQ(Map("").band, "");
+    // ADIF band edges belong to the band.
+    EXPECT_EQ(BandOfFrequency(14.0), "20M");
+    EXPECT_EQ(BandOfFrequency(14.35), "20M");
+    EXPECT_EQ(BandOfFrequency(13.999999), "");
+    EXPECT_EQ(BandOfFrequency(14.350001), "");
+    EXPECT_EQ(BandOfFrequency(0.1357), "2190M");
+    EXPECT_EQ(BandOfFrequency(1.8), "160M");
+    EXPECT_EQ(BandOfFrequency(28.0), "10M");
+    EXPECT_EQ(BandOfFrequency(29.7), "10M");
+    EXPECT_EQ(BandOfFrequency(54.0), "6M");
+    EXPECT_EQ(BandOfFrequency(54.000001), "5M");
+    EXPECT_EQ(BandOfFrequency(432.1), "70CM");
+    EXPECT_EQ(BandOfFrequency(10368.1), "3CM");
+    EXPECT_EQ(BandOfFrequency(0), "");
+}
+
+TEST(QsoMapping, FrequencyInHertz) {
+    EXPECT_EQ(Map("<FREQ:10>14.0000006").frequencyHz, 14000001u);  // rounded, not cut
+    EXPECT_EQ(Map("<FREQ:10>14.0000004").frequencyHz, 14000000u);
+    EXPECT_EQ(Map("<FREQ:7> 7.035 ").frequencyHz, 7035000u);
+    EXPECT_EQ(Map("<FREQ:2>.5").frequencyHz, 500000u);
+    EXPECT_EQ(Map("<FREQ:11>4294.967295").frequencyHz, 4294967295u);
+    EXPECT_EQ(Map("<FREQ:11>4294.967296").frequencyHz, 0u);  // does not fit 32 bits
+    EXPECT_EQ(Map("").frequencyHz, 0u);
+}
+
+TEST(QsoMapping, AutomationDates) {
+    EXPECT_EQ(ParseAdifDateTime("18991230", "0000"), 0.0);
+    EXPECT_EQ(ParseAdifDateTime("19000101", "0000"), 2.0);
+    EXPECT_EQ(ParseAdifDateTime("18991229", "1800"), -1.75);
+    EXPECT_EQ(ParseAdifDateTime("20250920", "1200"), 45920.5);
+    EXPECT_EQ(ParseAdifDateTime("20240229", "0000"), 45351.0);
+    EXPECT_EQ(ParseAdifDateTime("00010101", "0000"), -693593.0);
+    EXPECT_EQ(ParseAdifDateTime("20250920", "235959"), 45920.0 + 86399 / 86400.0);
+    // Dates before the epoch still order by time once made linear.
+    EXPECT_LT(LinearTime(*ParseAdifDateTime("18991229", "0600")),
+              LinearTime(*ParseAdifDateTime("18991229", "1800")));
+    EXPECT_LT(LinearTime(*ParseAdifDateTime("18991229", "1800")), 0.0);
+    EXPECT_EQ(LinearTime(45920.5), 45920.5);
+    for (const char* date : {"20250229", "20251301", "20250001", "20250931", "2025092", "2025-9-20",
+                             "20250920 "})
+        EXPECT_FALSE(ParseAdifDateTime(date, "1200")) << date;
+    for (const char* time : {"2400", "1260", "120060", "12000", "120", "12:00", ""})
+        EXPECT_FALSE(ParseAdifDateTime("20250920", time)) << time;
+}
+
+TEST(QsoMapping, UnusableRecordsArePlaced) {
+    EXPECT_EQ(MapError("<BAND:3>20m<QSO_DATE:8>20250920<TIME_ON:4>1200", false),
+              "log.adi: line 2, byte offset 6: QSO record without CALL");
+    EXPECT_EQ(MapError("<CALL:3>   "), "log.adi: line 2, byte offset 6: CALL is blank");
+    EXPECT_EQ(MapError("<CALL:4>K1AB<TIME_ON:4>1200", false),
+              "log.adi: line 2, byte offset 6: QSO record without QSO_DATE");
+    EXPECT_EQ(MapError("<QSO_DATE:8>2025092x"),
+              "log.adi: line 2, byte offset 6: QSO_DATE '2025092x' is not a date YYYYMMDD");
+    EXPECT_EQ(MapError("<TIME_ON:4>2460"),
+              "log.adi: line 2, byte offset 6: TIME_ON '2460' is not a time HHMM or HHMMSS");
+    for (const char* freq : {"14,070", "1e3", "-14.07", "14.0.7", "inf", "."})
+        EXPECT_NE(MapError("<FREQ:" + std::to_string(std::string(freq).size()) + ">" + freq)
+                      .find("FREQ '" + std::string(freq) + "' is not a frequency in MHz"),
+                  std::string::npos)
+            << freq;
+}
