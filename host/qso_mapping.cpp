@@ -137,7 +137,8 @@ std::optional<double> ParseMegahertz(std::string_view text) {
     double value = 0;
     if (text[0] == '.') {
         // from_chars wants a digit first.
-        std::string withZero = "0" + std::string(text);
+        std::string withZero(1, '0');
+        withZero.append(text);
         std::from_chars(withZero.data(), withZero.data() + withZero.size(), value);
     } else {
         std::from_chars(text.data(), text.data() + text.size(), value);
