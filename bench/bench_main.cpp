@@ -8,7 +8,6 @@
 // Exit status: 0 ok, 1 the plugin disagreed with the reference, 2 usage or
 // loading error, 3 a speed target missed (only with --enforce-targets).
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +25,7 @@
 
 #include "bench/linear_reference.h"
 #include "bench/log_generator.h"
+#include "host/plugin_loader.h"
 #include "plugin/entry_points.h"
 
 namespace tb = tavik_bench;
@@ -44,7 +44,7 @@ std::string gCallFile = tb::LogOptions{}.callFile;
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 struct Plugin {
-    void* handle = nullptr;
+    tavik::host::PluginApi api;  // keeps the library loaded
     ResetStats0Fn reset = nullptr;
     AddData0Fn add = nullptr;
     RemoveData0Fn remove = nullptr;
@@ -53,26 +53,17 @@ struct Plugin {
 };
 
 bool LoadPlugin(const std::string& path, Plugin& plugin) {
-    plugin.handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!plugin.handle) {
-        std::fprintf(stderr, "tavik-bench: cannot load %s: %s\n", path.c_str(), dlerror());
+    std::string error;
+    if (!tavik::host::LoadPlugin(path, plugin.api, error)) {
+        std::fprintf(stderr, "tavik-bench: %s\n", error.c_str());
         return false;
     }
-    bool ok = true;
-    auto find = [&](const char* name) {
-        void* symbol = dlsym(plugin.handle, name);
-        if (!symbol) {
-            std::fprintf(stderr, "tavik-bench: %s does not export %s\n", path.c_str(), name);
-            ok = false;
-        }
-        return symbol;
-    };
-    plugin.reset = reinterpret_cast<ResetStats0Fn>(find("ResetStats0"));
-    plugin.add = reinterpret_cast<AddData0Fn>(find("AddData0"));
-    plugin.remove = reinterpret_cast<RemoveData0Fn>(find("RemoveData0"));
-    plugin.check = reinterpret_cast<CheckCall0Fn>(find("CheckCall0"));
-    plugin.result = reinterpret_cast<GetResult0Fn>(find("GetResult0"));
-    return ok;
+    plugin.reset = plugin.api.resetStats0;
+    plugin.add = plugin.api.addData0;
+    plugin.remove = plugin.api.removeData0;
+    plugin.check = plugin.api.checkCall0;
+    plugin.result = plugin.api.getResult0;
+    return true;
 }
 
 std::string DefaultPluginPath() {

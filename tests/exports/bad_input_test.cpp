@@ -8,11 +8,11 @@
 #include "failing_allocator.h"
 
 TEST_F(ExportTest, NullTextsCountAsEmpty) {
-    EXPECT_EQ(api.ResetStats0(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    EXPECT_EQ(api.resetStats0(nullptr, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
                               0, 0.0, 0.0, nullptr, nullptr, nullptr),
               1);
-    EXPECT_EQ(api.AddData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
+    EXPECT_EQ(api.addData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                            nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0,
                            0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
@@ -24,12 +24,12 @@ TEST_F(ExportTest, NullTextsCountAsEmpty) {
     nullParts.rstSent = nullptr;
     EXPECT_EQ(Add(nullParts), 1);
     EXPECT_EQ(Remove(nullParts), 1);
-    EXPECT_EQ(api.RemoveData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
+    EXPECT_EQ(api.removeData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
                               0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
               1);
-    EXPECT_EQ(api.CheckCall0(nullptr, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    EXPECT_EQ(api.checkCall0(nullptr, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                              nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0, 0.0,
                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                              nullptr, nullptr),
@@ -37,7 +37,7 @@ TEST_F(ExportTest, NullTextsCountAsEmpty) {
     EXPECT_EQ(ReadFile("err.txt"),
               std::string("CIS-QPSK63-DX UBN file \r\n") +
               "QSO:  0" + std::string(16, ' ') + "   Not full control number recieved !!!\r\n");
-    EXPECT_EQ(api.GetResult0(nullptr),
+    EXPECT_EQ(api.getResult0(nullptr),
               std::string(" CIS DX PSK - \r\n     Contestant: \r\nBand\tQSOs\tPoints\tDXDA\r\n"
                           "\t 0\t 0\t 0\r\nTotal\t 0\t 0\t 0\r\nScore = 0 * 0 = 0 \r\n"));
 }
@@ -104,9 +104,9 @@ TEST_F(ExportTest, OutOfMemoryNeverEscapesAnEntryPoint) {
     const int32_t removed = Remove(kept);
     char buffer[8] = "keep";
     const int32_t checked =
-        api.CheckCall0(other.call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0,
+        api.checkCall0(other.call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0,
                        0.0, 0.0, "", "", "", "", "", "20M", "20M", buffer, buffer);
-    const char* report = api.GetResult0(nullptr);
+    const char* report = api.getResult0(nullptr);
     const int32_t reset = Reset();
     failAllocations = false;
 

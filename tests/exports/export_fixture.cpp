@@ -16,12 +16,11 @@ void ExportTest::SetUp() {
     workDir = pattern;
     ASSERT_EQ(chdir(workDir.c_str()), 0);
     ASSERT_EQ(mkdir("Plugins", 0755), 0);
-    const std::string error = LoadPlugin(TAVIK_PLUGIN_PATH, api);
-    ASSERT_EQ(error, "");
+    ASSERT_EQ(Load(), "");
 }
 
 void ExportTest::TearDown() {
-    UnloadPlugin();
+    api = tavik::host::PluginApi{};  // unloads the library
     if (!previousDir.empty()) {
         EXPECT_EQ(chdir(previousDir.c_str()), 0);
     }
@@ -31,14 +30,21 @@ void ExportTest::TearDown() {
     }
 }
 
+std::string ExportTest::Load() {
+    api = tavik::host::PluginApi{};  // the old copy goes first, so the new one starts afresh
+    std::string error;
+    tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH, api, error);
+    return error;
+}
+
 int32_t ExportTest::Reset(const char* ownCall, const char* ownPrefix, int32_t exportFlag) {
-    return api.ResetStats0("", exportFlag, ownCall, &periodStart, &periodEnd, "", "", "", "", "",
+    return api.resetStats0("", exportFlag, ownCall, &periodStart, &periodEnd, "", "", "", "", "",
                            "", "", "", "", ownPrefix, 0, 0, 0, 0.0, 0.0, "", "", "");
 }
 
 int32_t ExportTest::Add(const QsoSpec& q) {
     const COleDateTime other{0.0, kDateTimeValid};
-    return api.AddData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
+    return api.addData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
                         q.mode, q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived, "",
                         "", "", "", "", "", "", "", "", q.countryPrefix, 0, 0, 0, 0.0, 0.0, "",
                         "", "", q.band, "");
@@ -46,7 +52,7 @@ int32_t ExportTest::Add(const QsoSpec& q) {
 
 int32_t ExportTest::Remove(const QsoSpec& q) {
     const COleDateTime other{0.0, kDateTimeValid};
-    return api.RemoveData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
+    return api.removeData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
                            q.mode, q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived,
                            "", "", "", "", "", "", "", "", "", q.countryPrefix, 0, 0, 0, 0.0,
                            0.0, "", "", "", q.band, "");
@@ -56,7 +62,7 @@ int32_t ExportTest::Check(const char* call, const char* band, const char* bandCh
     char buffer27[16] = "untouched27";
     char buffer28[16] = "untouched28";
     const int32_t answer =
-        api.CheckCall0(call, 7, 8, "QPSK63", "", "", "", "", "", "", "", "", "", "", 1, 2, 3,
+        api.checkCall0(call, 7, 8, "QPSK63", "", "", "", "", "", "", "", "", "", "", 1, 2, 3,
                        1.5, 2.5, "", "", "", "", "", band, bandCheck, buffer27, buffer28);
     EXPECT_STREQ(buffer27, "untouched27");
     EXPECT_STREQ(buffer28, "untouched28");
@@ -64,7 +70,7 @@ int32_t ExportTest::Check(const char* call, const char* band, const char* bandCh
 }
 
 std::string ExportTest::Result(int32_t* flag) {
-    const char* report = api.GetResult0(flag);
+    const char* report = api.getResult0(flag);
     EXPECT_NE(report, nullptr);
     return report ? report : "";
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "plugin_api.h"
+#include "host/plugin_loader.h"
 
 struct QsoSpec {
     const char* ownCall = "DL1ABC";
@@ -26,6 +26,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Loads the library afresh; empty text on success.
+    std::string Load();
     int32_t Reset(const char* ownCall = "DL1ABC", const char* ownPrefix = "DL",
                   int32_t exportFlag = 0);
     int32_t Add(const QsoSpec& qso);
@@ -36,7 +38,7 @@ protected:
     static std::string ReadFile(const std::string& path);
     static bool FileExists(const std::string& path);
 
-    PluginApi api;
+    tavik::host::PluginApi api;
     std::string workDir;
     std::string previousDir;
     COleDateTime periodStart{41531.5, kDateTimeValid};    // 2013-09-14 12:00

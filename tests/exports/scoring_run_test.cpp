@@ -12,13 +12,13 @@ const std::string kReportHead =
 }  // namespace
 
 TEST_F(ExportTest, SetQueriesAnswerWhateverTheArguments) {
-    EXPECT_EQ(api.GetNumberOfSets(), 1);
-    EXPECT_STREQ(api.GetSetName(0), "CIS DX PSK ");
-    EXPECT_STREQ(api.GetSetName(1), "");
-    EXPECT_STREQ(api.GetSetName(-1), "");
-    EXPECT_NE(api.GetSetName(2147483647), nullptr);
-    EXPECT_EQ(api.GetExchgCount0("a", "b", "c"), 1);
-    EXPECT_EQ(api.GetExchgCount0(nullptr, nullptr, nullptr), 1);
+    EXPECT_EQ(api.getNumberOfSets(), 1);
+    EXPECT_STREQ(api.getSetName(0), "CIS DX PSK ");
+    EXPECT_STREQ(api.getSetName(1), "");
+    EXPECT_STREQ(api.getSetName(-1), "");
+    EXPECT_NE(api.getSetName(2147483647), nullptr);
+    EXPECT_EQ(api.getExchgCount0("a", "b", "c"), 1);
+    EXPECT_EQ(api.getExchgCount0(nullptr, nullptr, nullptr), 1);
 }
 
 TEST_F(ExportTest, FullRunGivesReportErrorLogAndClaimedScore) {
@@ -193,17 +193,17 @@ TEST_F(ExportTest, ReloadingTheLibraryStartsFromEmptyState) {
     Reset();
     QsoSpec qso;
     Add(qso);
-    ASSERT_EQ(LoadPlugin(TAVIK_PLUGIN_PATH, api), "");
+    ASSERT_EQ(Load(), "");
     EXPECT_EQ(Result(), " CIS DX PSK - \r\n     Contestant: \r\nBand\tQSOs\tPoints\tDXDA\r\n"
                         "Total\t 0\t 0\t 0\r\nScore = 0 * 0 = 0 \r\n");
 }
 
 TEST_F(ExportTest, ValidExchangeIsFourDigits) {
-    EXPECT_EQ(api.IsValidExchg0("0000", "", "", "", 0, 0, 0), 1);
-    EXPECT_EQ(api.IsValidExchg0("1234", nullptr, nullptr, nullptr, 0, 0, 0), 1);
+    EXPECT_EQ(api.isValidExchg0("0000", "", "", "", 0, 0, 0), 1);
+    EXPECT_EQ(api.isValidExchg0("1234", nullptr, nullptr, nullptr, 0, 0, 0), 1);
     for (const char* bad : {"", "599", "12345", "12a4", "12 4", "-123"})
-        EXPECT_EQ(api.IsValidExchg0(bad, "", "", "", 0, 0, 0), 0) << bad;
-    EXPECT_EQ(api.IsValidExchg0(nullptr, "", "", "", 0, 0, 0), 0);
+        EXPECT_EQ(api.isValidExchg0(bad, "", "", "", 0, 0, 0), 0) << bad;
+    EXPECT_EQ(api.isValidExchg0(nullptr, "", "", "", 0, 0, 0), 0);
 }
 
 TEST_F(ExportTest, SetupShowsItsMessageAndReturnsWithoutATerminal) {
@@ -217,7 +217,7 @@ TEST_F(ExportTest, SetupShowsItsMessageAndReturnsWithoutATerminal) {
     FILE* devNull = fopen("/dev/null", "rb");
     ASSERT_NE(devNull, nullptr);
     dup2(fileno(devNull), 0);
-    api.SetupSet0();
+    api.setupSet0();
     fflush(stderr);
     dup2(savedErr, 2);
     dup2(savedIn, 0);
