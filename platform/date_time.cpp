@@ -24,15 +24,7 @@ void AppendNumber(std::string& out, int value, int width) {
 
 }  // namespace
 
-std::string FormatDateTime(const COleDateTime* date, const char* pattern) {
-    if (date == nullptr || pattern == nullptr || date->status == kDateTimeNull) {
-        return std::string();
-    }
-    CalendarTime time;
-    if (date->status != kDateTimeValid || !ConvertAutomationDate(date->value, time)) {
-        return "Invalid DateTime";
-    }
-
+std::string FormatCalendarTime(const CalendarTime& time, const char* pattern) {
     std::string out;
     for (const char* p = pattern; *p != '\0'; ++p) {
         if (*p != '%' || p[1] == '\0') {
@@ -56,6 +48,17 @@ std::string FormatDateTime(const COleDateTime* date, const char* pattern) {
         }
     }
     return out;
+}
+
+std::string FormatDateTime(const COleDateTime* date, const char* pattern) {
+    if (date == nullptr || pattern == nullptr || date->status == kDateTimeNull) {
+        return std::string();
+    }
+    CalendarTime time;
+    if (date->status != kDateTimeValid || !ConvertAutomationDate(date->value, time)) {
+        return "Invalid DateTime";
+    }
+    return FormatCalendarTime(time, pattern);
 }
 
 }  // namespace tavik

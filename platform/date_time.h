@@ -22,6 +22,9 @@ struct CalendarTime {
 // False for NaN, infinities and dates outside the years 100 to 9999.
 bool ConvertAutomationDate(double value, CalendarTime& out);
 
+// Formats calendar fields with the patterns FormatDateTime takes; pattern must not be null.
+std::string FormatCalendarTime(const CalendarTime& time, const char* pattern);
+
 // Formats with a strftime pattern (%d %m %Y %H %M %S %y %%): "Invalid DateTime" for an
 // invalid record or one that cannot be converted, "" for a null record or null pointer.
 std::string FormatDateTime(const COleDateTime* date, const char* pattern);

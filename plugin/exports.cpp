@@ -10,7 +10,11 @@
 
 #include <type_traits>
 
+#if defined(_WIN32)
+#define TAVIK_EXPORT extern "C"  // exported by name through Tavik.def
+#else
 #define TAVIK_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 using tavik::TextOrEmpty;
 

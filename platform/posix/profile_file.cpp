@@ -1,6 +1,6 @@
-// Settings files in the Windows layout. Reading follows the platform's rules for
-// lines, sections, keys and quotes; writing edits only the line concerned and
-// replaces the file in one step, so a crash or a full disk never leaves it cut short.
+// Settings files in the Windows layout on a POSIX file system. The text rules live
+// in profile_text.cpp; here the file is read whole and replaced in one step, so a
+// crash or a full disk never leaves it cut short.
 #include "platform/profile_file.h"
 
 #include <fcntl.h>
@@ -11,10 +11,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
-#include <string_view>
-#include <vector>
+
+#include "platform/profile_text.h"
 
 namespace tavik {
 namespace {
@@ -22,32 +21,6 @@ namespace {
 // One read-modify-write at a time within the process, or two settings written
 // together could lose one of them.
 std::mutex gWriteMutex;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsBlank(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::string ToPath(const char* fileName) {
     std::string path(fileName);
@@ -57,106 +30,6 @@ std::string ToPath(const char* fileName) {
         }
     }
     return path;
-}
-
-// A line break inside a name or value would forge further lines.
-std::string FlattenLineBreaks(const char* text) {
-    std::string s(text);
-    for (char& c : s) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
-        }
-    }
-    return s;
-}
-
-enum class LineKind { kBlank, kComment, kSection, kKey, kOther };
-
-struct Line {
-    size_t begin = 0;  // offset of the first byte
-    size_t end = 0;    // offset after the text, before the line break
-    size_t next = 0;   // offset after the line break
-    LineKind kind = LineKind::kOther;
-    std::string_view name;   // section or key name, trimmed
-    std::string_view value;  // key value, trimmed and unquoted
-};
-
-Line ClassifyLine(std::string_view text, size_t begin, size_t end, size_t next) {
-    Line line;
-    line.begin = begin;
-    line.end = end;
-    line.next = next;
-    const std::string_view content = Trim(text.substr(begin, end - begin));
-    if (content.empty()) {
-        line.kind = LineKind::kBlank;
-    } else if (content.front() == ';') {
-        line.kind = LineKind::kComment;
-    } else if (content.front() == '[') {
-        // Up to the last bracket, so that a name containing one still matches itself.
-        const size_t close = content.rfind(']');
-        line.kind = LineKind::kSection;
-        line.name = Trim(content.substr(1, close == std::string_view::npos ? close : close - 1));
-    } else if (const size_t equals = content.find('='); equals != std::string_view::npos) {
-        line.kind = LineKind::kKey;
-        line.name = Trim(content.substr(0, equals));
-        std::string_view value = Trim(content.substr(equals + 1));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front()) {
-            value = value.substr(1, value.size() - 2);
-        }
-        line.value = value;
-    }
-    return line;
-}
-
-std::vector<Line> ParseLines(std::string_view text) {
-    std::vector<Line> lines;
-    size_t pos = 0;
-    // Editors that save as UTF-8 may put a byte order mark in front of the first section.
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-        pos = 3;
-    }
-    while (pos < text.size()) {
-        const size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) {
-            lines.push_back(ClassifyLine(text, pos, text.size(), text.size()));
-            break;
-        }
-        const size_t next = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n'
-                                ? end + 2
-                                : end + 1;
-        lines.push_back(ClassifyLine(text, pos, end, next));
-        pos = next;
-    }
-    return lines;
-}
-
-// The first line of the first section called name, or lines.size().
-size_t FindSection(const std::vector<Line>& lines, std::string_view name, size_t from = 0) {
-    for (size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].kind == LineKind::kSection && EqualNoCase(lines[i].name, name)) {
-            return i;
-        }
-    }
-    return lines.size();
-}
-
-// One past the last line of the section whose header is at index header.
-size_t SectionEnd(const std::vector<Line>& lines, size_t header) {
-    size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != LineKind::kSection) {
-        ++i;
-    }
-    return i;
-}
-
-size_t FindKey(const std::vector<Line>& lines, size_t header, size_t end, std::string_view key) {
-    for (size_t i = header + 1; i < end; ++i) {
-        if (lines[i].kind == LineKind::kKey && EqualNoCase(lines[i].name, key)) {
-            return i;
-        }
-    }
-    return end;
 }
 
 enum class ReadResult { kRead, kMissing, kFailed };
@@ -258,126 +131,17 @@ bool ReplaceFile(const std::string& path, const std::string& content, const stru
     return true;
 }
 
-struct Edit {
-    size_t begin;
-    size_t end;
-    std::string replacement;
-};
-
-std::string ApplyEdits(const std::string& text, const std::vector<Edit>& edits) {
-    std::string out;
-    out.reserve(text.size() + 256);
-    size_t pos = 0;
-    for (const Edit& edit : edits) {
-        out.append(text, pos, edit.begin - pos);
-        out += edit.replacement;
-        pos = edit.end;
-    }
-    out.append(text, pos, std::string::npos);
-    return out;
-}
-
-// The edits that bring text to the requested state, in file order; none when it is
-// already there.
-std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, const char* key,
-                            const char* value) {
-    const std::vector<Line> lines = ParseLines(text);
-    std::vector<Edit> edits;
-    size_t header = FindSection(lines, section);
-
-    if (key == nullptr) {
-        // Every copy of the section goes, or the next one would take its place.
-        while (header < lines.size()) {
-            const size_t end = SectionEnd(lines, header);
-            const size_t stop = end < lines.size() ? lines[end].begin : text.size();
-            edits.push_back({lines[header].begin, stop, {}});
-            header = FindSection(lines, section, end);
-        }
-        return edits;
-    }
-
-    const std::string keyText = FlattenLineBreaks(key);
-    const std::string_view keyName = Trim(keyText);
-
-    if (value == nullptr) {
-        if (header < lines.size()) {
-            const size_t end = SectionEnd(lines, header);
-            for (size_t i = header + 1; i < end; ++i) {
-                if (lines[i].kind == LineKind::kKey && EqualNoCase(lines[i].name, keyName)) {
-                    edits.push_back({lines[i].begin, lines[i].next, {}});
-                }
-            }
-        }
-        return edits;
-    }
-
-    const std::string valueText = FlattenLineBreaks(value);
-
-    if (header == lines.size()) {
-        std::string added;
-        if (!text.empty()) {
-            if (text.back() != '\n' && text.back() != '\r') {
-                added += "\r\n";
-            }
-            added += "\r\n";
-        }
-        added += "[";
-        added += section;
-        added += "]\r\n";
-        added += keyName;
-        added += "=" + valueText + "\r\n";
-        edits.push_back({text.size(), text.size(), std::move(added)});
-        return edits;
-    }
-
-    const size_t end = SectionEnd(lines, header);
-    const size_t found = FindKey(lines, header, end, keyName);
-    if (found < end) {
-        const Line& line = lines[found];
-        if (line.value != valueText) {
-            edits.push_back(
-                {line.begin, line.next, std::string(line.name) + "=" + valueText + "\r\n"});
-        }
-        return edits;
-    }
-
-    size_t last = end - 1;
-    while (lines[last].kind == LineKind::kBlank) {
-        --last;
-    }
-    const Line& anchor = lines[last];
-    std::string added = anchor.next == anchor.end ? "\r\n" : "";
-    added += keyName;
-    added += "=" + valueText + "\r\n";
-    edits.push_back({anchor.next, anchor.next, std::move(added)});
-    return edits;
-}
-
 }  // namespace
 
 std::string ReadProfileString(const char* section, const char* key, const char* defaultValue,
                               const char* fileName) {
-    std::string fallback = defaultValue != nullptr ? defaultValue : "";
-    while (!fallback.empty() && fallback.back() == ' ') {
-        fallback.pop_back();
-    }
-    if (section == nullptr || key == nullptr || fileName == nullptr) {
-        return fallback;
-    }
-
     std::string text;
     struct stat info;
-    if (ReadWholeFile(ToPath(fileName), text, info) != ReadResult::kRead) {
-        return fallback;
+    if (section == nullptr || key == nullptr || fileName == nullptr ||
+        ReadWholeFile(ToPath(fileName), text, info) != ReadResult::kRead) {
+        text.clear();
     }
-    const std::vector<Line> lines = ParseLines(text);
-    const size_t header = FindSection(lines, Trim(section));
-    if (header == lines.size()) {
-        return fallback;
-    }
-    const size_t end = SectionEnd(lines, header);
-    const size_t found = FindKey(lines, header, end, Trim(key));
-    return found < end ? std::string(lines[found].value) : fallback;
+    return LookUpProfileValue(text, section, key, defaultValue);
 }
 
 bool WriteProfileString(const char* section, const char* key, const char* value,
@@ -412,12 +176,11 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
         return false;
     }
 
-    const std::string sectionText = FlattenLineBreaks(section);
-    const std::vector<Edit> edits = PlanEdits(text, Trim(sectionText), key, value);
-    if (edits.empty()) {
+    std::string edited;
+    if (!EditProfileText(text, section, key, value, edited)) {
         return true;
     }
-    return ReplaceFile(path, ApplyEdits(text, edits), exists ? &info : nullptr);
+    return ReplaceFile(path, edited, exists ? &info : nullptr);
 }
 
 }  // namespace tavik

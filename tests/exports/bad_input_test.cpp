@@ -1,6 +1,4 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <filesystem>
 #include <string>
 
 #include "export_fixture.h"
@@ -63,7 +61,7 @@ TEST_F(ExportTest, MegabyteTextsAndPercentSigns) {
 }
 
 TEST_F(ExportTest, MissingPluginsFolderLosesOnlyTheSettingsWrite) {
-    ASSERT_EQ(rmdir("Plugins"), 0);
+    ASSERT_TRUE(std::filesystem::remove("Plugins"));
     Reset();
     QsoSpec qso;
     Add(qso);
@@ -73,13 +71,9 @@ TEST_F(ExportTest, MissingPluginsFolderLosesOnlyTheSettingsWrite) {
     EXPECT_FALSE(FileExists("Plugins"));
 }
 
-TEST_F(ExportTest, ReadOnlyFolderChangesNoResult) {
-    if (geteuid() == 0) {
-        // root writes anyway; stand in a folder whose err.txt is a directory.
-        ASSERT_EQ(mkdir("err.txt", 0755), 0);
-    } else {
-        ASSERT_EQ(chmod(".", 0555), 0);
-    }
+TEST_F(ExportTest, UnwritableErrorLogChangesNoResult) {
+    // err.txt a folder: it can be neither created nor written, whoever runs this.
+    ASSERT_TRUE(std::filesystem::create_directory("err.txt"));
     EXPECT_EQ(Reset(), 1);
     QsoSpec refused;
     refused.mode = "BPSK31";
@@ -88,10 +82,12 @@ TEST_F(ExportTest, ReadOnlyFolderChangesNoResult) {
     EXPECT_EQ(Add(good), 1);
     EXPECT_EQ(Remove(good), 1);
     EXPECT_NE(Result().find("Score = 0 * 0 = 0 \r\n"), std::string::npos);
-    chmod(".", 0755);
 }
 
 TEST_F(ExportTest, OutOfMemoryNeverEscapesAnEntryPoint) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the DLL carries its own operator new, which a test cannot replace";
+#endif
     Reset();
     QsoSpec kept;
     ASSERT_EQ(Add(kept), 1);

@@ -1,32 +1,36 @@
 #include "export_fixture.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+namespace fs = std::filesystem;
+
 void ExportTest::SetUp() {
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    previousDir = cwd;
-    char pattern[] = "/tmp/tavik-export-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    workDir = pattern;
-    ASSERT_EQ(chdir(workDir.c_str()), 0);
-    ASSERT_EQ(mkdir("Plugins", 0755), 0);
+    previousDir = fs::current_path().string();
+    // A fresh folder per test: the plugin writes by bare relative names.
+    static unsigned counter = 0;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path folder = fs::temp_directory_path() /
+                      ("tavik-export-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+    ASSERT_TRUE(fs::create_directory(folder));
+    workDir = folder.string();
+    fs::current_path(folder);
+    ASSERT_TRUE(fs::create_directory("Plugins"));
     ASSERT_EQ(Load(), "");
 }
 
 void ExportTest::TearDown() {
     api = tavik::host::PluginApi{};  // unloads the library
-    if (!previousDir.empty()) {
-        EXPECT_EQ(chdir(previousDir.c_str()), 0);
-    }
+    if (!previousDir.empty()) fs::current_path(previousDir);
     if (!workDir.empty()) {
-        const std::string command = "chmod -R u+w '" + workDir + "' && rm -rf '" + workDir + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::error_code error;
+        for (const auto& entry : fs::recursive_directory_iterator(workDir, error))
+            fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, error);
+        fs::permissions(workDir, fs::perms::owner_all, fs::perm_options::add, error);
+        fs::remove_all(workDir, error);
+        EXPECT_FALSE(error) << error.message();
     }
 }
 
@@ -82,7 +86,4 @@ std::string ExportTest::ReadFile(const std::string& path) {
     return content.str();
 }
 
-bool ExportTest::FileExists(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
+bool ExportTest::FileExists(const std::string& path) { return fs::exists(path); }

@@ -1,4 +1,6 @@
 // Runs the built tavik-host on logs in a scratch folder, the way a user would.
+// It starts the program with fork and exec, so it runs on POSIX systems.
+#if !defined(_WIN32)
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -218,3 +220,5 @@ TEST_F(HostRun, HelpAndWarnings) {
     EXPECT_NE(run.err.find("1 QSOs offered: 1 accepted"), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("20M\t 1\t 1\t 1\r\n"), std::string::npos) << run.out;
 }
+
+#endif  // !_WIN32
