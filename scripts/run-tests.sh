@@ -1,9 +1,21 @@
 #!/bin/sh
-# Builds everything and runs the whole test suite; prints CTest's summary.
+# Builds both builds and runs both test suites: the native one (build/) and the
+# Windows one (build-win/, Tavik.dll and its tests under Wine and Xvfb).
+# Prints CTest's summary of each; fails when either suite fails.
 set -eu
 cd "$(dirname "$0")/.."
-sh scripts/install-deps.sh
+sh scripts/install-deps.sh windows
+
+echo "== native build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
-cd build
-ctest --output-on-failure -j2
+(cd build && ctest --output-on-failure -j2)
+
+echo "== Windows build (under Wine)"
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIK_BUILD_BENCH=OFF \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake >/dev/null
+cmake --build build-win
+export TAVIK_WINEPREFIX="$PWD/build-win/wineprefix"
+# Create the Wine prefix once, before tests start in parallel.
+sh cmake/wine-run.sh build-win/bin/core_tests.exe --gtest_list_tests >/dev/null
+(cd build-win && xvfb-run -a ctest --output-on-failure -j2)
