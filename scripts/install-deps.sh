@@ -2,7 +2,7 @@
 # Installs the Debian packages the build needs, only those that are missing.
 # With "windows": also the cross compiler and Wine for the Windows build's tests.
 set -eu
-packages="cmake g++ ninja-build make libgtest-dev hamradio-files"
+packages="cmake g++ ninja-build make libgtest-dev libncurses-dev hamradio-files tmux"
 if [ "${1:-}" = windows ]; then
     packages="$packages g++-mingw-w64-i686 wine wine32:i386 xvfb xauth"
 fi
