@@ -64,7 +64,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 if (value.empty()) throw UsageError(name + " needs a value");
                 return value;
             };
-            if (name == "--plugin") {
+            if (name == "--cabrillo") {
+                if (hasValue) throw UsageError("--cabrillo takes no value");
+                options.cabrillo = true;
+            } else if (name == "--plugin") {
                 options.pluginPath = takeValue();
             } else if (name == "--cty") {
                 options.countryFile = takeValue();
@@ -128,6 +131,9 @@ std::string UsageText() {
            "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"\n"
            "  --dir DIR       working folder for the plugin's files (default: the current\n"
            "                  one); it must exist, Plugins is created in it when missing\n"
+           "  --cabrillo      also write the Cabrillo log <CALL>.cbr in the working folder;\n"
+           "                  the plugin first shows its header form (on a terminal) and\n"
+           "                  keeps the header fields in Plugins/Tavik.ini\n"
            "  -h, --help      show this text\n"
            "\n"
            "A summary (QSOs offered, accepted, duplicates, refused) and the path of err.txt\n"

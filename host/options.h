@@ -28,6 +28,7 @@ struct Options {
     std::string ownCall;     // empty: from the log
     std::optional<double> start;  // automation dates
     std::optional<double> end;
+    bool cabrillo = false;  // run with the export flag: header dialog and Cabrillo log
 };
 
 class UsageError : public std::runtime_error {

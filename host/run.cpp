@@ -222,7 +222,7 @@ int RunHost(const Options& options, std::ostream& err) {
         return Fail(err, kExitPlugin, pluginPath + ": the plugin offers no scoring set");
 
     ScoringSession session(plugin);
-    session.Start(ownCall, ownPrefix, start, end, 0);
+    session.Start(ownCall, ownPrefix, start, end, options.cabrillo ? 1 : 0);
     Progress progress(err, qsos.Size(),
                       ErrorStreamIsTerminal() && qsos.Size() > kProgressThreshold);
     for (std::size_t i = 0; i < qsos.Size(); ++i) {
@@ -241,6 +241,9 @@ int RunHost(const Options& options, std::ostream& err) {
     err << kProgram << counts.offered << " QSOs offered: " << counts.accepted << " accepted ("
         << counts.duplicates << " of them duplicates), " << counts.refused << " refused\n"
         << kProgram << "refused QSOs are listed in " << (workDir / "err.txt").string() << '\n';
+    if (options.cabrillo)
+        err << kProgram << "the Cabrillo log is in " << workDir.string()
+            << " (the plugin's notice above names it)\n";
     return kExitOk;
 }
 

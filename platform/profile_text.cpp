@@ -83,13 +83,14 @@ Line ClassifyLine(std::string_view text, size_t begin, size_t end, size_t next) 
     return line;
 }
 
+// Editors that save as UTF-8 may put a byte order mark in front of the first line.
+size_t FirstLineOffset(std::string_view text) {
+    return text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
+}
+
 std::vector<Line> ParseLines(std::string_view text) {
     std::vector<Line> lines;
-    size_t pos = 0;
-    // Editors that save as UTF-8 may put a byte order mark in front of the first section.
-    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-        pos = 3;
-    }
+    size_t pos = FirstLineOffset(text);
     while (pos < text.size()) {
         const size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string_view::npos) {
@@ -105,32 +106,45 @@ std::vector<Line> ParseLines(std::string_view text) {
     return lines;
 }
 
-// The first line of the first section called name, or lines.size().
-size_t FindSection(const std::vector<Line>& lines, std::string_view name, size_t from = 0) {
-    for (size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].kind == LineKind::kSection && EqualNoCase(lines[i].name, name)) {
-            return i;
-        }
-    }
-    return lines.size();
-}
+constexpr size_t kNoHeader = static_cast<size_t>(-1);
 
-// One past the last line of the section whose header is at index header.
-size_t SectionEnd(const std::vector<Line>& lines, size_t header) {
-    size_t i = header + 1;
+struct Section {
+    size_t header = kNoHeader;  // index of the header line; none for the lines at the top
+    size_t first = 0;           // the first line after the header
+    size_t end = 0;             // one past the last line
+    bool found = false;
+};
+
+// One past the last line of the section whose lines start at index first.
+size_t SectionEnd(const std::vector<Line>& lines, size_t first) {
+    size_t i = first;
     while (i < lines.size() && lines[i].kind != LineKind::kSection) {
         ++i;
     }
     return i;
 }
 
-size_t FindKey(const std::vector<Line>& lines, size_t header, size_t end, std::string_view key) {
-    for (size_t i = header + 1; i < end; ++i) {
+// The first section called name. The lines before any header are always the first
+// section with the empty name, so a later "[]" is never reached, as with the system.
+Section FindSection(const std::vector<Line>& lines, std::string_view name) {
+    if (name.empty()) {
+        return {kNoHeader, 0, SectionEnd(lines, 0), true};
+    }
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == LineKind::kSection && EqualNoCase(lines[i].name, name)) {
+            return {i, i + 1, SectionEnd(lines, i + 1), true};
+        }
+    }
+    return {};
+}
+
+size_t FindKey(const std::vector<Line>& lines, const Section& section, std::string_view key) {
+    for (size_t i = section.first; i < section.end; ++i) {
         if (lines[i].kind == LineKind::kKey && EqualNoCase(lines[i].name, key)) {
             return i;
         }
     }
-    return end;
+    return section.end;
 }
 
 struct Edit {
@@ -153,20 +167,25 @@ std::string ApplyEdits(const std::string& text, const std::vector<Edit>& edits) 
 }
 
 // The edits that bring text to the requested state, in file order; none when it is
-// already there.
-std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, const char* key,
-                            const char* value) {
+// already there. Only the first copy of a section and the first line of a key count,
+// so removing one brings the next copy to light, as with the system.
+std::vector<Edit> PlanEdits(const std::string& text, std::string_view sectionName,
+                            const char* key, const char* value) {
     const std::vector<Line> lines = ParseLines(text);
     std::vector<Edit> edits;
-    size_t header = FindSection(lines, section);
+    const Section section = FindSection(lines, sectionName);
+    const auto offsetOf = [&](size_t line) {
+        return line < lines.size() ? lines[line].begin : text.size();
+    };
 
     if (key == nullptr) {
-        // Every copy of the section goes, or the next one would take its place.
-        while (header < lines.size()) {
-            const size_t end = SectionEnd(lines, header);
-            const size_t stop = end < lines.size() ? lines[end].begin : text.size();
-            edits.push_back({lines[header].begin, stop, {}});
-            header = FindSection(lines, section, end);
+        if (section.found) {
+            const size_t begin =
+                section.header == kNoHeader ? FirstLineOffset(text) : lines[section.header].begin;
+            const size_t end = offsetOf(section.end);
+            if (begin < end) {
+                edits.push_back({begin, end, {}});
+            }
         }
         return edits;
     }
@@ -175,12 +194,10 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, c
     const std::string_view keyName = Trim(keyText);
 
     if (value == nullptr) {
-        if (header < lines.size()) {
-            const size_t end = SectionEnd(lines, header);
-            for (size_t i = header + 1; i < end; ++i) {
-                if (lines[i].kind == LineKind::kKey && EqualNoCase(lines[i].name, keyName)) {
-                    edits.push_back({lines[i].begin, lines[i].next, {}});
-                }
+        if (section.found) {
+            const size_t found = FindKey(lines, section, keyName);
+            if (found < section.end) {
+                edits.push_back({lines[found].begin, lines[found].next, {}});
             }
         }
         return edits;
@@ -188,7 +205,7 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, c
 
     const std::string valueText = FlattenLineBreaks(value);
 
-    if (header == lines.size()) {
+    if (!section.found) {
         std::string added;
         if (!text.empty()) {
             if (text.back() != '\n' && text.back() != '\r') {
@@ -197,7 +214,7 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, c
             added += "\r\n";
         }
         added += "[";
-        added += section;
+        added += sectionName;
         added += "]\r\n";
         added += keyName;
         added += "=" + valueText + "\r\n";
@@ -205,9 +222,8 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, c
         return edits;
     }
 
-    const size_t end = SectionEnd(lines, header);
-    const size_t found = FindKey(lines, header, end, keyName);
-    if (found < end) {
+    const size_t found = FindKey(lines, section, keyName);
+    if (found < section.end) {
         const Line& line = lines[found];
         if (line.value != valueText) {
             edits.push_back(
@@ -216,15 +232,24 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view section, c
         return edits;
     }
 
-    size_t last = end - 1;
-    while (lines[last].kind == LineKind::kBlank) {
+    // After the section's last line that is not blank: its header, or for the top,
+    // the start of the text when it has no such line.
+    size_t last = section.end;
+    while (last > section.first && lines[last - 1].kind == LineKind::kBlank) {
         --last;
     }
-    const Line& anchor = lines[last];
-    std::string added = anchor.next == anchor.end ? "\r\n" : "";
+    std::string added;
+    size_t at = FirstLineOffset(text);
+    if (last > section.first || section.header != kNoHeader) {
+        const Line& anchor = lines[last > section.first ? last - 1 : section.header];
+        at = anchor.next;
+        if (anchor.next == anchor.end) {
+            added = "\r\n";
+        }
+    }
     added += keyName;
     added += "=" + valueText + "\r\n";
-    edits.push_back({anchor.next, anchor.next, std::move(added)});
+    edits.push_back({at, at, std::move(added)});
     return edits;
 }
 
@@ -240,13 +265,12 @@ std::string LookUpProfileValue(std::string_view fileText, const char* section, c
         return fallback;
     }
     const std::vector<Line> lines = ParseLines(fileText);
-    const size_t header = FindSection(lines, Trim(section));
-    if (header == lines.size()) {
+    const Section found = FindSection(lines, Trim(section));
+    if (!found.found) {
         return fallback;
     }
-    const size_t end = SectionEnd(lines, header);
-    const size_t found = FindKey(lines, header, end, Trim(key));
-    return found < end ? std::string(lines[found].value) : fallback;
+    const size_t line = FindKey(lines, found, Trim(key));
+    return line < found.end ? std::string(lines[line].value) : fallback;
 }
 
 bool EditProfileText(const std::string& fileText, const char* section, const char* key,

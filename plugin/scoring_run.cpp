@@ -3,9 +3,12 @@
 #include <cstring>
 #include <utility>
 
+#include "cabrillo/header_settings.h"
 #include "platform/date_time.h"
+#include "platform/user_interface.h"
 #include "plugin/error_log.h"
 #include "plugin/settings_store.h"
+#include "plugin/test_app.h"
 #include "plugin/text_format.h"
 #include "rules/cis_prefix.h"
 #include "rules/score_report.h"
@@ -39,9 +42,7 @@ int32_t ResetStats(ContestState& state, int32_t exportFlag, const char* ownCall,
     state.ownCall = ownCall;
     state.ownStationIsCis = IsCisPrefix(ownCountryPrefix) ? 1 : 0;
     state.exportEnabled = exportFlag;
-    if (state.exportEnabled) {
-        // Header step: the Cabrillo header dialog joins the run here.
-    }
+    if (state.exportEnabled) TheHeaderSettings().EditHeaderSettings(ownCall);
     ErrorLog::Start();
     return 1;
 }
@@ -70,17 +71,32 @@ int32_t RemoveData(ContestState& state, const QsoParameters& qso) {
     return 1;
 }
 
+namespace {
+
+void ExportCabrilloLog(const ContestState& state, int32_t* exportDone) {
+    HeaderSettings& header = TheHeaderSettings();
+    header.qsoLines.clear();
+    state.qsoList.ForEach([&header](const CInfo& qso) {
+        header.AddQsoLine(qso.call.c_str(), static_cast<int32_t>(qso.frequencyKhz), "QM",
+                          qso.time, qso.rstSent.c_str(), qso.exchangeSent.c_str(),
+                          qso.rstReceived.c_str(), qso.exchangeReceived.c_str());
+    });
+    const std::string notice = header.WriteCabrilloLog(state.claimedScore);
+    ShowMessageBox(theApp.OwnerWindow(), notice, "Output",
+                   kMessageBoxOk | kMessageBoxIconInformation);
+    if (exportDone) *exportDone = -1;
+}
+
+}  // namespace
+
 const char* GetResult(ContestState& state, int32_t* exportDone) {
-    (void)exportDone;  // written by the Cabrillo export step
     const ReportInput input{state.periodStart, state.periodEnd, state.ownCall,
                             state.ownStationIsCis};
     const int64_t score =
         BuildResultReport(state.qsoList, state.bandList, input, state.reportText);
     WriteSetting("Claimed", FormatText("%lld", static_cast<long long>(score)));
     state.claimedScore = score;
-    if (state.exportEnabled) {
-        // Export step: the Cabrillo log is written here.
-    }
+    if (state.exportEnabled) ExportCabrilloLog(state, exportDone);
     if (!state.hostModeSet) {
         // Host step: the running host is switched to the contest's mode here.
     }

@@ -72,15 +72,39 @@ TEST_F(ProfileRead, WindowsStyleFile) {
     EXPECT_EQ(Read("Settings", "Inner"), "a \"b\" c");
     EXPECT_EQ(Read("Settings", "Equals"), "a=b");
     EXPECT_EQ(Read("other section", "claimed"), "5");
-    EXPECT_EQ(Read("", "Claimed"), "unnamed");
     EXPECT_EQ(Read("band]plan", "Claimed"), "bracketed");
-    // Comments, key-less lines and keys of the nameless top are never found.
+    // Comments and key-less lines are never found.
     EXPECT_EQ(Read("Settings", "; Commented"), "dflt");
     EXPECT_EQ(Read("Settings", "Commented"), "dflt");
     EXPECT_EQ(Read("Settings", "NoEquals"), "dflt");
-    EXPECT_EQ(Read("", "Orphan"), "dflt");
+    // The lines before any header are the section with the empty name, which
+    // hides the later "[]" as a second copy would.
+    EXPECT_EQ(Read("", "Orphan"), "before any section");
+    EXPECT_EQ(Read("  ", "orphan"), "before any section");
+    EXPECT_EQ(Read("Settings", "Orphan"), "dflt");
+    EXPECT_EQ(Read("", "Claimed"), "dflt");
     // Only the first of two sections with the same name is searched.
     EXPECT_EQ(Read("Settings", "Late"), "dflt");
+}
+
+TEST_F(ProfileRead, LinesBeforeAnyHeader) {
+    WriteFile("Tavik.ini", "Top = 1\r\n; note\r\n[A]\r\na=2\r\n[]\r\nc=3\r\n");
+    EXPECT_EQ(Read("", "top"), "1");
+    EXPECT_EQ(Read("A", "Top"), "dflt");
+    EXPECT_EQ(Read("", "a"), "dflt");
+    EXPECT_EQ(Read("", "c"), "dflt");
+
+    // With nothing above it, "[]" is still the second copy.
+    WriteFile("Tavik.ini", "[]\r\nc=3\r\n");
+    EXPECT_EQ(Read("", "c"), "dflt");
+    WriteFile("Tavik.ini", "[ ]\r\nc=3\r\n");
+    EXPECT_EQ(Read("", "c"), "dflt");
+
+    WriteFile("Tavik.ini", "k=1\nj=2");
+    EXPECT_EQ(Read("", "j"), "2");
+    WriteFile("Tavik.ini", "\xEF\xBB\xBFTop=1\r\n[A]\r\n");
+    EXPECT_EQ(Read("", "Top"), "1");
+    EXPECT_EQ(Read("", "\xEF\xBB\xBFTop"), "dflt");
 }
 
 TEST_F(ProfileRead, DefaultsAndMissingPieces) {
@@ -228,12 +252,22 @@ TEST_F(ProfileWrite, DeletingKeysAndSections) {
     const std::string file =
         "[S]\r\nk=1\r\nother=2\r\nK=3\r\n\r\n[T]\r\nk=4\r\n[s]\r\nk=5\r\n; note\r\n[U]\r\nu=6";
     WriteFile("Tavik.ini", file);
+    // Only the first line of a key goes; the next one is then found.
     ASSERT_TRUE(Write("S", "k", nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"),
+              "[S]\r\nother=2\r\nK=3\r\n\r\n[T]\r\nk=4\r\n[s]\r\nk=5\r\n; note\r\n[U]\r\nu=6");
+    EXPECT_EQ(Read("S", "k"), "3");
+    ASSERT_TRUE(Write("s", "K", nullptr));
     EXPECT_EQ(ReadFile("Tavik.ini"),
               "[S]\r\nother=2\r\n\r\n[T]\r\nk=4\r\n[s]\r\nk=5\r\n; note\r\n[U]\r\nu=6");
     EXPECT_EQ(Read("S", "k"), "dflt");
 
+    // Only the first copy of a section goes; the second one then counts.
     ASSERT_TRUE(Write("s", nullptr, nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "[T]\r\nk=4\r\n[s]\r\nk=5\r\n; note\r\n[U]\r\nu=6");
+    EXPECT_EQ(Read("S", "k"), "5");
+    EXPECT_EQ(Read("S", "other"), "dflt");
+    ASSERT_TRUE(Write("S", nullptr, nullptr));
     EXPECT_EQ(ReadFile("Tavik.ini"), "[T]\r\nk=4\r\n[U]\r\nu=6");
     ASSERT_TRUE(Write("U", nullptr, "ignored"));
     EXPECT_EQ(ReadFile("Tavik.ini"), "[T]\r\nk=4\r\n");
@@ -242,9 +276,69 @@ TEST_F(ProfileWrite, DeletingKeysAndSections) {
     EXPECT_TRUE(Write("T", "missing", nullptr));
     EXPECT_TRUE(Write("Missing", "k", nullptr));
     EXPECT_TRUE(Write("Missing", nullptr, nullptr));
+    EXPECT_TRUE(Write("", nullptr, nullptr));
+    EXPECT_TRUE(Write("", "k", nullptr));
     EXPECT_EQ(ReadFile("Tavik.ini"), "[T]\r\nk=4\r\n");
     EXPECT_TRUE(WriteProfileString("S", "k", nullptr, "New.ini"));
     EXPECT_EQ(List(), std::vector<std::string>{"Tavik.ini"});
+}
+
+TEST_F(ProfileWrite, DeletingAKeyLeavesItsSecondCopyOfTheSection) {
+    WriteFile("Tavik.ini", "[S]\r\nk=1\r\n[S]\r\nk=2\r\n");
+    ASSERT_TRUE(Write("S", "k", nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "[S]\r\n[S]\r\nk=2\r\n");
+    EXPECT_EQ(Read("S", "k"), "dflt");
+    ASSERT_TRUE(Write("S", "k", "3"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "[S]\r\nk=3\r\n[S]\r\nk=2\r\n");
+}
+
+TEST_F(ProfileWrite, LinesBeforeAnyHeader) {
+    WriteFile("Tavik.ini", "; head\r\nOrphan=1\r\nOther = 2\r\n\r\n[Main]\r\nk=1\r\n");
+    ASSERT_TRUE(Write("", "orphan", "new"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "; head\r\nOrphan=new\r\nOther = 2\r\n\r\n[Main]\r\nk=1\r\n");
+    ASSERT_TRUE(Write("", "Added", "a"));
+    EXPECT_EQ(ReadFile("Tavik.ini"),
+              "; head\r\nOrphan=new\r\nOther = 2\r\nAdded=a\r\n\r\n[Main]\r\nk=1\r\n");
+    EXPECT_EQ(Read("", "added"), "a");
+    EXPECT_EQ(Read("Main", "Added"), "dflt");
+    ASSERT_TRUE(Write("", "Other", nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "; head\r\nOrphan=new\r\nAdded=a\r\n\r\n[Main]\r\nk=1\r\n");
+    // Removing the section takes every line above the first header.
+    ASSERT_TRUE(Write("", nullptr, nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "[Main]\r\nk=1\r\n");
+
+    // With no lines above the first header, a key goes to the very start.
+    ASSERT_TRUE(Write("", "k", "top"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "k=top\r\n[Main]\r\nk=1\r\n");
+    EXPECT_EQ(Read("", "k"), "top");
+    EXPECT_EQ(Read("Main", "k"), "1");
+
+    WriteFile("Tavik.ini", "\r\n\r\n[Main]\r\n");
+    ASSERT_TRUE(Write("", "k", "v"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "k=v\r\n\r\n\r\n[Main]\r\n");
+
+    WriteFile("Tavik.ini", "\xEF\xBB\xBF[Main]\r\n");
+    ASSERT_TRUE(Write("", "k", "v"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "\xEF\xBB\xBFk=v\r\n[Main]\r\n");
+    ASSERT_TRUE(Write("", nullptr, nullptr));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "\xEF\xBB\xBF[Main]\r\n");
+
+    WriteFile("Tavik.ini", "Top=1");
+    ASSERT_TRUE(Write("", "k", "v"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "Top=1\r\nk=v\r\n");
+
+    // A later "[]" is a second copy: it is neither edited nor found.
+    WriteFile("Tavik.ini", "Top=1\r\n[]\r\nc=3\r\n");
+    ASSERT_TRUE(Write("", "c", "4"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "Top=1\r\nc=4\r\n[]\r\nc=3\r\n");
+    EXPECT_EQ(Read("", "c"), "4");
+
+    // No "[]" header is ever written.
+    WriteFile("Tavik.ini", "");
+    ASSERT_TRUE(Write("", "k", "v"));
+    EXPECT_EQ(ReadFile("Tavik.ini"), "k=v\r\n");
+    EXPECT_TRUE(WriteProfileString("", "k", "v", "New.ini"));
+    EXPECT_EQ(ReadFile("New.ini"), "k=v\r\n");
 }
 
 TEST_F(ProfileWrite, LineBreaksCannotForgeLines) {

@@ -1,0 +1,33 @@
+#include "cabrillo/cabrillo_dialog.h"
+
+#include <utility>
+
+#include "plugin/test_app.h"
+
+namespace tavik {
+namespace {
+
+Cabrillo::Runner& TestRunner() {
+    static Cabrillo::Runner runner;
+    return runner;
+}
+
+}  // namespace
+
+std::string Cabrillo::Text(int controlId) const {
+    auto found = texts_.find(controlId);
+    return found == texts_.end() ? std::string() : found->second;
+}
+
+int Cabrillo::DoModal() {
+    if (TestRunner()) return TestRunner()(texts_);
+    // No owner window: the dialog stands on its own, from the library's resources.
+    DialogTexts shown = texts_;
+    const int result = RunCabrilloDialog(nullptr, theApp.ModuleInstance(), shown);
+    if (result == kDialogOk) texts_ = std::move(shown);
+    return result;
+}
+
+void Cabrillo::ReplaceRunnerForTests(Runner runner) { TestRunner() = std::move(runner); }
+
+}  // namespace tavik

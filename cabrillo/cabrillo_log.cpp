@@ -1,0 +1,96 @@
+// The Cabrillo 3.0 log: QSO lines as they are added, then the whole file.
+#include <cstdio>
+
+#include "cabrillo/header_settings.h"
+#include "platform/date_time.h"
+#include "platform/file_version.h"
+#include "platform/shared_file.h"
+#include "plugin/text_format.h"
+
+namespace tavik {
+namespace {
+
+// A field of a QSO line must not break the line.
+std::string OneLine(const char* text) {
+    std::string line = text ? text : "";
+    for (char& c : line)
+        if (c == '\r' || c == '\n') c = ' ';
+    return line;
+}
+
+void AppendTagged(std::string& log, const char* tag, const std::string& value) {
+    log += tag;
+    log += value;
+    log += "\r\n";
+}
+
+}  // namespace
+
+void HeaderSettings::AddQsoLine(const char* call, int32_t frequencyKhz, const char* mode,
+                                const COleDateTime& time, const char* rstSent,
+                                const char* exchangeSent, const char* rstReceived,
+                                const char* exchangeReceived) {
+    const std::string when = FormatDateTime(&time, "%Y-%m-%d %H%M");
+    qsoLines.push_back(FormatText("QSO: %5i %2s %s %-13s %-3s %-6s %-13s %-3s %s\r\n",
+                                  frequencyKhz, OneLine(mode).c_str(), when.c_str(),
+                                  OneLine(callSign.c_str()).c_str(), OneLine(rstSent).c_str(),
+                                  OneLine(exchangeSent).c_str(), OneLine(call).c_str(),
+                                  OneLine(rstReceived).c_str(), OneLine(exchangeReceived).c_str()));
+}
+
+std::string HostVersionText() {
+    // The executable that opens decides; the other is not tried.
+    const char* executable = "Qorv3.exe";
+    if (std::FILE* probe = OpenSharedFile("Qorv2.exe", "rb")) {
+        std::fclose(probe);
+        executable = "Qorv2.exe";
+    }
+    FixedFileVersion version;
+    if (!ReadFixedFileVersion(executable, version)) return "";
+    const unsigned major = version.fileVersionMs >> 16;
+    const unsigned minor = version.fileVersionMs & 0xFFFFu;
+    const unsigned build = version.fileVersionLs >> 16;
+    if (major == 2) return FormatText("%u.%u", major, minor);
+    return FormatText("%u.%u.%u", major, minor, build);
+}
+
+std::string HeaderSettings::CabrilloText(int64_t claimedScore,
+                                         const std::string& hostVersion) const {
+    const bool multiOperator = categoryOperator == "MULTI-OP";
+    std::string log = "START-OF-LOG: 3.0\r\nCONTEST: CIS-QPSK63-DX\r\n";
+    AppendTagged(log, "CALLSIGN: ", callSign);
+    AppendTagged(log, "CATEGORY-OPERATOR: ", categoryOperator);
+    if (multiOperator) {
+        AppendTagged(log, "CATEGORY-TRANSMITTER: ", categoryTransmitter);
+        if (!categoryOverlay.empty()) AppendTagged(log, "CATEGORY-OVERLAY: ", categoryOverlay);
+    } else {
+        AppendTagged(log, "CATEGORY-BAND: ", categoryBand);
+        AppendTagged(log, "CATEGORY-POWER: ", categoryPower);
+        if (!categoryTime.empty()) AppendTagged(log, "CATEGORY-TIME: ", categoryTime);
+        if (!offTime.empty()) AppendTagged(log, "OFFTIME: ", offTime);
+        AppendTagged(log, "CLAIMED-SCORE: ", FormatText("%lld", static_cast<long long>(claimedScore)));
+    }
+    AppendTagged(log, "OPERATORS: ", operators);
+    AppendTagged(log, "CREATED-BY: Qorv ", hostVersion);
+    AppendTagged(log, "NAME: ", name);
+    AppendTagged(log, "ADDRESS: ", address);
+    AppendTagged(log, "ADDRESS-CITY: ", addressCity);
+    AppendTagged(log, "ADDRESS-POSTALCODE: ", addressPostalCode);
+    AppendTagged(log, "ADDRESS-COUNTRY: ", addressCountry);
+    AppendTagged(log, "EMAIL: ", email);
+    AppendTagged(log, "SOAPBOX: ", soapBox);
+    for (const std::string& line : qsoLines) log += line;
+    log += "END-OF-LOG:\r\n";
+    return log;
+}
+
+std::string HeaderSettings::WriteCabrilloLog(int64_t claimedScore) const {
+    const std::string fileName = baseName + ".cbr";
+    const std::string text = CabrilloText(claimedScore, HostVersionText());
+    std::string failure;
+    if (!ReplaceFileContents(fileName.c_str(), text, failure))
+        return "File not produced: " + fileName + " (" + failure + ")";
+    return "File produced: " + fileName;
+}
+
+}  // namespace tavik

@@ -1,0 +1,64 @@
+// The fixed file version read straight from the PE file's bytes: no system
+// function here knows about version resources.
+#include "platform/file_version.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/pe_version_resource.h"
+
+namespace tavik {
+namespace {
+
+// Executables are far smaller; anything the version lies beyond is treated as
+// having none rather than read whole.
+constexpr off_t kMaxBytes = 64 * 1024 * 1024;
+
+std::string ToPath(const char* fileName) {
+    std::string path(fileName);
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+// Only regular files: opening without blocking keeps a named pipe from stalling us.
+bool ReadPrefix(const std::string& path, std::vector<unsigned char>& bytes) {
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(std::min(info.st_size, kMaxBytes)));
+    size_t filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            close(fd);
+            return false;
+        }
+        if (n == 0) break;  // shrank since fstat
+        filled += static_cast<size_t>(n);
+    }
+    close(fd);
+    bytes.resize(filled);
+    return true;
+}
+
+}  // namespace
+
+bool ReadFixedFileVersion(const char* fileName, FixedFileVersion& version) {
+    if (fileName == nullptr) return false;
+    std::vector<unsigned char> bytes;
+    return ReadPrefix(ToPath(fileName), bytes) &&
+           FindFixedFileVersion(bytes.data(), bytes.size(), version);
+}
+
+}  // namespace tavik

@@ -1,0 +1,84 @@
+// The Cabrillo header dialog on Windows: template 101 of the given module.
+#include <windows.h>
+
+#include <string>
+
+#include "cabrillo/dialog_layout.h"
+#include "platform/cabrillo_dialog.h"
+
+namespace tavik {
+namespace {
+
+struct DialogState {
+    DialogTexts* texts;
+};
+
+void ShowStartValues(HWND dialog, const DialogTexts& texts) {
+    for (const DialogControl& control : kCabrilloControls) {
+        if (control.kind == ControlKind::kDropDownList) {
+            for (const char* item : control.items) {
+                if (!item) break;
+                SendDlgItemMessageA(dialog, control.id, CB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(item));
+            }
+        }
+        const auto found = texts.find(control.id);
+        // An empty text would select the first item, as every item begins with it.
+        if (found == texts.end() || found->second.empty()) continue;
+        const char* text = found->second.c_str();
+        if (control.kind == ControlKind::kDropDownList &&
+            SendDlgItemMessageA(dialog, control.id, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(text)) != CB_ERR)
+            continue;
+        SetDlgItemTextA(dialog, control.id, text);
+    }
+}
+
+std::string ControlText(HWND dialog, int id) {
+    const int length = GetWindowTextLengthA(GetDlgItem(dialog, id));
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const UINT copied = GetDlgItemTextA(dialog, id, text.data(), length + 1);
+    text.resize(copied);
+    return text;
+}
+
+INT_PTR CALLBACK CabrilloDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        auto* state = reinterpret_cast<DialogState*>(lParam);
+        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+        ShowStartValues(dialog, *state->texts);
+        return TRUE;  // focus to the first tab stop
+    }
+    case WM_COMMAND: {
+        auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (LOWORD(wParam) == IDOK) {
+            for (const DialogControl& control : kCabrilloControls)
+                (*state->texts)[control.id] = ControlText(dialog, control.id);
+            EndDialog(dialog, kDialogOk);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {  // also Escape and the close box
+            EndDialog(dialog, kDialogCancel);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+int RunCabrilloDialog(WindowHandle /*owner*/, void* moduleInstance, DialogTexts& texts) {
+    DialogState state{&texts};
+    // Unowned on purpose: the host's windows stay enabled while the dialog is open.
+    const INT_PTR result =
+        DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance),
+                        MAKEINTRESOURCEA(kCabrilloDialogId), nullptr, CabrilloDialogProc,
+                        reinterpret_cast<LPARAM>(&state));
+    return result == -1 ? kDialogNotCreated : static_cast<int>(result);
+}
+
+}  // namespace tavik
