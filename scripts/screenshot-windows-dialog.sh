@@ -16,9 +16,10 @@ if [ "${1:-}" != --on-screen ]; then
 fi
 
 # A prefix of its own: with no window manager on the virtual screen, Wine must
-# draw the caption and frame itself, which would change the look of other runs.
+# draw the caption and frame itself, a setting other runs should not get. (Without
+# one the caption also stays in its inactive colour.)
 export TAVIK_WINEPREFIX=${TAVIK_SHOT_WINEPREFIX:-${TMPDIR:-/tmp}/tavik-wine-shot-$(id -u)}
-"$root/cmake/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+"$root/cmake/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null
 # The caption buttons' glyphs come from Marlett, which this Wine does not put in a new prefix.
 marlett=/usr/share/wine/fonts/marlett.ttf
 if [ -f "$marlett" ]; then
@@ -48,4 +49,5 @@ convert "$work/screen.png" -crop "$box" +repage "$root/docs/windows-dialog.png"
 echo close >&3
 exec 3>&-
 wait "$shower"
+WINEPREFIX="$TAVIK_WINEPREFIX" wineserver -w  # Wine gone before the screen is
 echo "docs/windows-dialog.png: the dialog at $box"

@@ -273,7 +273,7 @@ public:
     bool Ok() const { return screen_ != nullptr; }
 
 private:
-    // Those curses takes over while it runs.
+    // The signals curses takes over while it runs.
     static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGTSTP, SIGWINCH};
     std::array<struct sigaction, 4> savedSignals_{};
     int savedEscapeDelay_ = 0;
@@ -320,6 +320,7 @@ public:
         use_legacy_coding(1);  // bytes 0xA0-0xFF are characters, not M- sequences
         utf8_ = TerminalIsUtf8();
         if (has_colors() && start_color() == OK) {
+            use_default_colors();  // the terminal's own colours around the fields
             init_pair(1, COLOR_WHITE, COLOR_BLUE);
             init_pair(2, COLOR_BLACK, COLOR_CYAN);
             fieldAttr_ = COLOR_PAIR(1);
@@ -329,8 +330,9 @@ public:
         if (pad_ == nullptr) {
             return kDialogNotCreated;
         }
+        // No meta(): it would switch the terminal's meta mode and leave it so; a
+        // raw eight-bit tty passes bytes >= 0x80 anyway.
         keypad(pad_, TRUE);
-        meta(pad_, TRUE);
         altDown_ = KeyCodeOf("kDN3");
         altUp_ = KeyCodeOf("kUP3");
         const int result = Loop();
@@ -408,7 +410,9 @@ private:
         return index >= kOkFocus || kCabrilloControls[static_cast<std::size_t>(index)].enabled;
     }
 
-    Field* Focused() { return focus_ < kOkFocus ? &fields_[static_cast<std::size_t>(focus_)] : nullptr; }
+    Field* Focused() {
+        return focus_ < kOkFocus ? &fields_[static_cast<std::size_t>(focus_)] : nullptr;
+    }
 
     int Loop() {
         for (;;) {
@@ -451,7 +455,8 @@ private:
                 }
                 break;
             case Key::kDown:
-                if (field != nullptr && field->IsMultiLine() && field->row + 1 < field->lines.size()) {
+                if (field != nullptr && field->IsMultiLine() &&
+                    field->row + 1 < field->lines.size()) {
                     field->ToLine(field->row + 1);
                 } else {
                     focus_ = Step(+1);

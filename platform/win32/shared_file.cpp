@@ -72,6 +72,12 @@ bool ReplaceFileContents(const char* name, const std::string& content, std::stri
         return false;
     }
     const std::string path = name;
+    // A read-only log stays as it is (not every version of the rename refuses it).
+    const DWORD existing = GetFileAttributesA(path.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+        failure = SystemMessage(ERROR_ACCESS_DENIED);
+        return false;
+    }
     const size_t slash = path.find_last_of("\\/");
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
     char temporary[MAX_PATH] = {};

@@ -337,20 +337,27 @@ TEST_F(FormLists, F4ShowsItemsInScreenOrderAndEnterTakesOne) {
 }
 
 TEST_F(FormLists, AltDownOpensAndEscClosesWithoutChange) {
-    Start({"1015=HIGH"});
-    Keys({"Tab", "Tab", "M-Down"});
-    WaitFor("LOW");
-    Keys({"Down", "Escape"});
-    Lines screen = WaitFor("LOW", true);
-    EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("HIGH"), std::string::npos);
-    // Alt as a leading Esc.
-    Keys({"Escape", "Down"});
-    WaitFor("LOW");
-    Keys({"Down", "Enter"});
-    screen = WaitFor("HIGH", true);
-    EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("LOW"), std::string::npos);
-    Keys({"Enter"});
-    EXPECT_EQ(Result(), Collected({{kIdCategoryPower, "LOW"}}));
+    // Curses knows Alt+Down for the first terminal type, not for the second.
+    for (const std::string term : {"tmux-256color", "screen"}) {
+        SCOPED_TRACE(term);
+        Launch({"sh", "-c",
+                "TERM=" + term + " " + ShellQuote(TAVIK_FORM_DRIVER) + " " +
+                    ShellQuote(output_) + " 1015=HIGH"});
+        WaitFor("[ CANCEL ]");
+        Keys({"Tab", "Tab", "M-Down"});
+        WaitFor("LOW");
+        Keys({"Down", "Escape"});
+        Lines screen = WaitFor("LOW", true);
+        EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("HIGH"), std::string::npos);
+        // Alt as a leading Esc.
+        Keys({"Escape", "Down"});
+        WaitFor("LOW");
+        Keys({"Down", "Enter"});
+        screen = WaitFor("HIGH", true);
+        EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("LOW"), std::string::npos);
+        Keys({"Enter"});
+        EXPECT_EQ(Result(), Collected({{kIdCategoryPower, "LOW"}}));
+    }
 }
 
 TEST_F(FormKeys, TypedTextsOfEditAndListAreCollectedOnEnter) {

@@ -41,22 +41,17 @@ int main(int argc, char** argv) {
         {tavik::kIdClub, "Kaluga Radio Club"},
         {tavik::kIdSoapBox, "Good conditions on 20m.\r\nThanks for the contest!"},
         {tavik::kIdEmail, "ra3xyz@example.org"}};
+    // The dialog runs on this thread; a helper reports its box and later closes it.
     std::atomic<bool> ended{false};
-    int result = 0;
-    std::thread dialog([&] {
-        result = tavik::RunCabrilloDialog(nullptr, plugin, texts);
-        ended = true;
-    });
-
-    HWND window = nullptr;
-    for (int attempt = 0; attempt < 400 && !ended; ++attempt) {
-        window = FindWindowA("#32770", tavik::kCabrilloDialogCaption);
-        if (window && IsWindowVisible(window)) break;
-        window = nullptr;
-        Sleep(25);
-    }
-    if (window) {
-        SetForegroundWindow(window);  // an active caption, as a user would see it
+    std::thread watcher([&] {
+        HWND window = nullptr;
+        for (int attempt = 0; attempt < 400 && !ended; ++attempt) {
+            window = FindWindowA("#32770", tavik::kCabrilloDialogCaption);
+            if (window && IsWindowVisible(window)) break;
+            window = nullptr;
+            Sleep(25);
+        }
+        if (!window) return;
         RECT box;
         GetWindowRect(window, &box);
         std::printf("%ldx%ld+%ld+%ld\n", box.right - box.left, box.bottom - box.top, box.left,
@@ -65,7 +60,9 @@ int main(int argc, char** argv) {
         char line[16];
         std::fgets(line, sizeof line, stdin);
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
-    }
-    dialog.join();
+    });
+    const int result = tavik::RunCabrilloDialog(nullptr, plugin, texts);
+    ended = true;
+    watcher.join();
     return result == tavik::kDialogCancel ? 0 : 1;
 }
