@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "cabrillo/header_settings.h"
+#include "hostlink/host_link.h"
 #include "platform/date_time.h"
 #include "platform/user_interface.h"
 #include "plugin/error_log.h"
@@ -97,8 +98,10 @@ const char* GetResult(ContestState& state, int32_t* exportDone) {
     WriteSetting("Claimed", FormatText("%lld", static_cast<long long>(score)));
     state.claimedScore = score;
     if (state.exportEnabled) ExportCabrilloLog(state, exportDone);
-    if (!state.hostModeSet) {
-        // Host step: the running host is switched to the contest's mode here.
+    try {
+        TheHostLink().SetHostMode(state.hostModeSet);
+    } catch (...) {
+        // Switching the host is a courtesy: the report goes back whatever happened.
     }
     return state.reportText.c_str();
 }
