@@ -300,9 +300,10 @@ public:
             if (field.control->sorted) {
                 std::sort(field.items.begin(), field.items.end());
             }
-            // An empty start text begins every item, so the first one on screen is
-            // selected: our choice, a blank list would offer nothing to step from.
-            const int match = field.FirstItemBeginningWith(field.start);
+            // An empty start text selects nothing, as on Windows, so an untouched list
+            // gives back the empty text on both systems.
+            const int match =
+                field.start.empty() ? -1 : field.FirstItemBeginningWith(field.start);
             if (match >= 0) {
                 field.Select(match);
             } else {

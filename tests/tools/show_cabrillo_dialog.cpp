@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     }
 
     tavik::DialogTexts texts{
-        {tavik::kIdContest, "CIS-DX-QPSK63"},
+        {tavik::kIdContest, "CIS-QPSK63-DX"},
         {tavik::kIdCallSign, "RA3XYZ"},
         {tavik::kIdClaimed, "12480"},
         {tavik::kIdCategoryOperator, "single-op"},
