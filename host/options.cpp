@@ -67,6 +67,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             if (name == "--cabrillo") {
                 if (hasValue) throw UsageError("--cabrillo takes no value");
                 options.cabrillo = true;
+            } else if (name == "--no-automation") {
+                if (hasValue) throw UsageError("--no-automation takes no value");
+                options.automation = false;
             } else if (name == "--plugin") {
                 options.pluginPath = takeValue();
             } else if (name == "--cty") {
@@ -134,6 +137,9 @@ std::string UsageText() {
            "  --cabrillo      also write the Cabrillo log <CALL>.cbr in the working folder;\n"
            "                  the plugin first shows its header form (on a terminal) and\n"
            "                  keeps the header fields in Plugins/Tavik.ini\n"
+           "  --no-automation offer no automation object (Qorv2.Application) during the\n"
+           "                  run; without this the plugin switches the host to QPSK at\n"
+           "                  63 baud, and the commands and the new mode go to standard error\n"
            "  -h, --help      show this text\n"
            "\n"
            "A summary (QSOs offered, accepted, duplicates, refused) and the path of err.txt\n"

@@ -29,6 +29,7 @@ struct Options {
     std::optional<double> start;  // automation dates
     std::optional<double> end;
     bool cabrillo = false;  // run with the export flag: header dialog and Cabrillo log
+    bool automation = true;  // offer the host's automation object during the run
 };
 
 class UsageError : public std::runtime_error {

@@ -2,12 +2,15 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <system_error>
 #include <vector>
 
 #include "host/adif_reader.h"
+#include "host/automation_server.h"
 #include "host/country_file.h"
+#include "host/host_mode.h"
 #include "host/source_file.h"
 #include "host/system.h"
 
@@ -104,6 +107,14 @@ void PrintWarnings(std::ostream& err, const std::vector<std::string>& warnings) 
 int Fail(std::ostream& err, int code, const std::string& message) {
     err << kProgram << "error: " << message << '\n';
     return code;
+}
+
+void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
+    for (const ReceivedCommand& command : hostMode.TakeReceived()) {
+        err << kProgram << "host command " << command.text;
+        if (!command.carried) err << " refused: unknown command";
+        err << '\n';
+    }
 }
 
 }  // namespace
@@ -215,12 +226,24 @@ int RunHost(const Options& options, std::ostream& err) {
                     (workDir / "Plugins").string() + ": cannot create the folder" +
                         (error ? ": " + error.message() : std::string()));
 
+    // The server is declared before the plugin, so it goes after it: the plugin
+    // keeps the host's object until it is unloaded.
+    HostMode hostMode;
+    std::unique_ptr<AutomationServer> automation;
     PluginApi plugin;
     std::string loadError;
     if (!LoadPlugin(pluginPath, plugin, loadError)) return Fail(err, kExitPlugin, loadError);
     if (plugin.getNumberOfSets() < 1)
         return Fail(err, kExitPlugin, pluginPath + ": the plugin offers no scoring set");
 
+    if (options.automation) {
+        std::string serverError;
+        automation = AutomationServer::Start(
+            kHostProgId, [&hostMode](const std::string& command) { return hostMode.Carry(command); },
+            serverError);
+        if (!automation)
+            err << kProgram << "running without the automation object: " << serverError << '\n';
+    }
     ScoringSession session(plugin);
     session.Start(ownCall, ownPrefix, start, end, options.cabrillo ? 1 : 0);
     Progress progress(err, qsos.Size(),
@@ -233,6 +256,7 @@ int RunHost(const Options& options, std::ostream& err) {
     progress.Finish();
 
     const char* report = session.Result();
+    PrintHostCommands(err, hostMode);
     if (!report) return Fail(err, kExitPlugin, pluginPath + ": the plugin returned no report");
     if (!WriteToStandardOutput(report, std::char_traits<char>::length(report)))
         return Fail(err, kExitFailure, "cannot write the report to standard output");
@@ -244,6 +268,7 @@ int RunHost(const Options& options, std::ostream& err) {
     if (options.cabrillo)
         err << kProgram << "the Cabrillo log is in " << workDir.string()
             << " (the plugin's notice above names it)\n";
+    if (hostMode.Switched()) err << kProgram << "now working in " << hostMode.Describe() << '\n';
     return kExitOk;
 }
 

@@ -2,7 +2,10 @@
 # Installs the Debian packages the build needs, only those that are missing.
 # With "windows": also the cross compiler and Wine for the Windows build's tests.
 set -eu
-packages="cmake g++ ninja-build make libgtest-dev libncurses-dev hamradio-files tmux"
+# libsystemd-dev: sd-bus for the host link; dbus-daemon: the session bus the tests
+# run under (dbus-run-session).
+packages="cmake g++ ninja-build make pkgconf libgtest-dev libncurses-dev libsystemd-dev dbus-daemon
+    hamradio-files tmux"
 if [ "${1:-}" = windows ]; then
     packages="$packages g++-mingw-w64-i686 wine wine32:i386 xvfb xauth"
 fi
