@@ -7,8 +7,14 @@
 
 namespace tavik {
 
-bool ReadFixedFileVersion(const char* fileName, FixedFileVersion& version) {
-    if (fileName == nullptr) return false;
+bool ReadFixedFileVersion(const char* name, FixedFileVersion& version) {
+    if (name == nullptr || *name == '\0') return false;
+    // A bare name would be searched like a library (the program's folder first); the
+    // file meant is the one in the current folder.
+    char fullPath[MAX_PATH * 4] = {};
+    const DWORD pathLength = GetFullPathNameA(name, sizeof fullPath, fullPath, nullptr);
+    if (pathLength == 0 || pathLength >= sizeof fullPath) return false;
+    const char* fileName = fullPath;
     DWORD ignored = 0;
     const DWORD size = GetFileVersionInfoSizeA(fileName, &ignored);
     if (size == 0) return false;
