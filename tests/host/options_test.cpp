@@ -49,6 +49,8 @@ TEST(Options, EveryOptionInBothSpellings) {
     EXPECT_FALSE(defaults.start);
     EXPECT_EQ(ParseOptions({"--", "-odd.adi"}).logPath, "-odd.adi");
     EXPECT_TRUE(ParseOptions({"log.adi", "--help", "--bogus"}).help);
+    EXPECT_TRUE(defaults.automation);
+    EXPECT_FALSE(ParseOptions({"--no-automation", "log.adi"}).automation);
 }
 
 TEST(Options, BadCommandLines) {
@@ -65,6 +67,7 @@ TEST(Options, BadCommandLines) {
               "--start is later than --end");
     EXPECT_EQ(UsageErrorOf({"--end", "20250920 1200", "--end", "20250921 1200", "a.adi"}),
               "--end given twice");
+    EXPECT_EQ(UsageErrorOf({"--no-automation=yes", "a.adi"}), "--no-automation takes no value");
 }
 
 TEST(PluginLoader, FailuresNameTheLibrary) {
