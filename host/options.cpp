@@ -64,7 +64,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 if (value.empty()) throw UsageError(name + " needs a value");
                 return value;
             };
-            if (name == "--cabrillo") {
+            if (name == "--timing") {
+                if (hasValue) throw UsageError("--timing takes no value");
+                options.timing = true;
+            } else if (name == "--cabrillo") {
                 if (hasValue) throw UsageError("--cabrillo takes no value");
                 options.cabrillo = true;
             } else if (name == "--no-automation") {
@@ -140,6 +143,7 @@ std::string UsageText() {
            "  --no-automation offer no automation object (Qorv2.Application) during the\n"
            "                  run; without this the plugin switches the host to QPSK at\n"
            "                  63 baud, and the commands and the new mode go to standard error\n"
+           "  --timing        print the run's time and the share spent in the plugin\n"
            "  -h, --help      show this text\n"
            "\n"
            "A summary (QSOs offered, accepted, duplicates, refused) and the path of err.txt\n"

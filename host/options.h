@@ -28,7 +28,8 @@ struct Options {
     std::string ownCall;     // empty: from the log
     std::optional<double> start;  // automation dates
     std::optional<double> end;
-    bool cabrillo = false;  // run with the export flag: header dialog and Cabrillo log
+    bool cabrillo = false;
+    bool timing = false;  // print the run's time and the plugin's share of it  // run with the export flag: header dialog and Cabrillo log
     bool automation = true;  // offer the host's automation object during the run
 };
 

@@ -1,6 +1,7 @@
 #include "host/run.h"
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <ostream>
@@ -125,8 +126,10 @@ void ScoringSession::Start(const std::string& ownCall, const std::string& ownCou
     counts_ = RunCounts();
     COleDateTime start = Valid(periodStart);
     COleDateTime end = Valid(periodEnd);
+    const auto begin = std::chrono::steady_clock::now();
     api_.resetStats0("", exportFlag, ownCall.c_str(), &start, &end, "", "", "", "", "", "", "", "",
                      "", ownCountryPrefix.c_str(), 0, 0, 0, 0.0, 0.0, "", "", "");
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
 }
 
 void ScoringSession::Offer(const QsoStore::Entry& qso, const char* countryPrefix) {
@@ -135,16 +138,18 @@ void ScoringSession::Offer(const QsoStore::Entry& qso, const char* countryPrefix
     char checkBuffer1[256] = {};
     char checkBuffer2[256] = {};
     const char* band = qso.band;
-    bool workedBefore = api_.checkCall0(qso.call, 0, 0, "", "", "", "", "", "", "", "", "",
-                                        "", "", 0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
-                                        checkBuffer1, checkBuffer2) == 0;
     COleDateTime time = Valid(qso.time);
     COleDateTime unused = Valid(0.0);
     const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    const auto begin = std::chrono::steady_clock::now();
+    bool workedBefore = api_.checkCall0(qso.call, 0, 0, "", "", "", "", "", "", "", "", "",
+                                        "", "", 0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
+                                        checkBuffer1, checkBuffer2) == 0;
     std::int32_t accepted = api_.addData0(
         ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
         qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
         "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", band, "");
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
     if (accepted == 0) {
         ++counts_.refused;
     } else {
@@ -155,10 +160,14 @@ void ScoringSession::Offer(const QsoStore::Entry& qso, const char* countryPrefix
 
 const char* ScoringSession::Result() {
     std::int32_t exportDone = 0;
-    return api_.getResult0(&exportDone);
+    const auto begin = std::chrono::steady_clock::now();
+    const char* report = api_.getResult0(&exportDone);
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
+    return report;
 }
 
 int RunHost(const Options& options, std::ostream& err) {
+    const auto runStart = std::chrono::steady_clock::now();
     // Paths first: the plugin needs the working folder as its current directory.
     std::string logPath = Absolute(options.logPath);
     std::string countryPath = Absolute(options.countryFile);
@@ -269,6 +278,15 @@ int RunHost(const Options& options, std::ostream& err) {
         err << kProgram << "the Cabrillo log is in " << workDir.string()
             << " (the plugin's notice above names it)\n";
     if (hostMode.Switched()) err << kProgram << "now working in " << hostMode.Describe() << '\n';
+    if (options.timing) {
+        using Seconds = std::chrono::duration<double>;
+        const double total = Seconds(std::chrono::steady_clock::now() - runStart).count();
+        const double inPlugin = Seconds(session.PluginTime()).count();
+        char line[160];
+        std::snprintf(line, sizeof line, "timing: %.3f s in all, %.3f s (%.0f%%) in the plugin\n",
+                      total, inPlugin, total > 0 ? 100.0 * inPlugin / total : 0.0);
+        err << kProgram << line;
+    }
     return kExitOk;
 }
 

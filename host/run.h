@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <chrono>
 #include <string>
 
 #include "host/options.h"
@@ -32,11 +33,14 @@ public:
     const char* Result();
 
     const RunCounts& Counts() const { return counts_; }
+    // Time spent inside the plugin's entry points so far.
+    std::chrono::steady_clock::duration PluginTime() const { return pluginTime_; }
 
 private:
     const PluginApi& api_;
     std::string ownCall_;
     RunCounts counts_;
+    std::chrono::steady_clock::duration pluginTime_{};
 };
 
 // The whole program after option parsing: messages go to err, the report to
