@@ -17,6 +17,11 @@ cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIK_BUILD_BENCH=
     -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake >/dev/null
 cmake --build build-win
 export TAVIK_WINEPREFIX="$PWD/build-win/wineprefix"
-# Create the Wine prefix once, before tests start in parallel.
-sh cmake/wine-run.sh build-win/bin/core_tests.exe --gtest_list_tests >/dev/null
-(cd build-win && xvfb-run -a ctest --output-on-failure -j2)
+# One display for the whole Windows part: Wine's services started while the prefix
+# is created must be able to open windows later too (COM's running object table
+# lives in such a service).
+xvfb-run -a sh -c '
+    set -e
+    # Create the Wine prefix once, before tests start in parallel.
+    sh cmake/wine-run.sh build-win/bin/core_tests.exe --gtest_list_tests >/dev/null
+    cd build-win && ctest --output-on-failure -j2'

@@ -44,7 +44,8 @@ std::string ClassOf(HWND window) {
 LONG Style(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 
 bool WaitUntil(const auto& condition) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
+    // Generous: windows of a fresh Wine prefix on a busy machine are slow to come.
+    for (int attempt = 0; attempt < 2400; ++attempt) {
         if (condition()) return true;
         Sleep(25);
     }

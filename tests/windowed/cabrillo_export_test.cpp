@@ -26,7 +26,8 @@ std::string Text(HWND window) {
 }
 
 HWND WaitForWindow(const char* caption) {
-    for (int attempt = 0; attempt < 400; ++attempt) {
+    // Generous: windows of a fresh Wine prefix on a busy machine are slow to come.
+    for (int attempt = 0; attempt < 2400; ++attempt) {
         HWND window = FindWindowA("#32770", caption);
         if (window && IsWindowVisible(window)) return window;
         Sleep(25);
