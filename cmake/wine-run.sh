@@ -7,6 +7,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -d "$WINEPREFIX" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot --init >/dev/null 2>&1 || true
+    # The services started while the prefix is made do not serve COM afterwards;
+    # the next program starts them afresh.
+    wineserver -k >/dev/null 2>&1 || true
 fi
 program="$1"
 shift
