@@ -225,7 +225,9 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view sectionNam
     const size_t found = FindKey(lines, section, keyName);
     if (found < section.end) {
         const Line& line = lines[found];
-        if (line.value != valueText) {
+        // Compared as read back: the line may hold the value in another form.
+        const std::string written = "=" + valueText;
+        if (line.value != ClassifyLine(written, 0, written.size(), written.size()).value) {
             edits.push_back(
                 {line.begin, line.next, std::string(line.name) + "=" + valueText + "\r\n"});
         }

@@ -11,6 +11,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
 # A private session bus: the plugin looks for the running host there.
 (cd build && dbus-run-session -- ctest --output-on-failure -j2)
+sh scripts/run-hardening.sh
 
 echo "== Windows build (under Wine)"
 cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIK_BUILD_BENCH=OFF \
