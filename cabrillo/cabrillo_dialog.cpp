@@ -21,9 +21,10 @@ std::string Cabrillo::Text(int controlId) const {
 
 int Cabrillo::DoModal() {
     if (TestRunner()) return TestRunner()(texts_);
-    // No owner window: the dialog stands on its own, from the library's resources.
+    // Owned, like the message boxes, by the host's window, which stays disabled
+    // while the dialog is open.
     DialogTexts shown = texts_;
-    const int result = RunCabrilloDialog(nullptr, theApp.ModuleInstance(), shown);
+    const int result = RunCabrilloDialog(theApp.OwnerWindow(), theApp.ModuleInstance(), shown);
     if (result == kDialogOk) texts_ = std::move(shown);
     return result;
 }

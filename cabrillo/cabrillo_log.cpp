@@ -1,5 +1,7 @@
 // The Cabrillo 3.0 log: QSO lines as they are added, then the whole file.
 #include <cstdio>
+#include <string_view>
+#include <vector>
 
 #include "cabrillo/header_settings.h"
 #include "platform/date_time.h"
@@ -9,6 +11,8 @@
 
 namespace tavik {
 namespace {
+
+constexpr std::string_view kEndOfLog = "END-OF-LOG:\r\n";
 
 // A field of a QSO line must not break the line.
 std::string OneLine(const char* text) {
@@ -54,8 +58,8 @@ std::string HostVersionText() {
     return FormatText("%u.%u.%u", major, minor, build);
 }
 
-std::string HeaderSettings::CabrilloText(int64_t claimedScore,
-                                         const std::string& hostVersion) const {
+std::string HeaderSettings::HeaderText(int64_t claimedScore,
+                                       const std::string& hostVersion) const {
     const bool multiOperator = categoryOperator == "MULTI-OP";
     std::string log = "START-OF-LOG: 3.0\r\nCONTEST: CIS-QPSK63-DX\r\n";
     AppendTagged(log, "CALLSIGN: ", callSign);
@@ -79,18 +83,33 @@ std::string HeaderSettings::CabrilloText(int64_t claimedScore,
     AppendTagged(log, "ADDRESS-COUNTRY: ", addressCountry);
     AppendTagged(log, "EMAIL: ", email);
     AppendTagged(log, "SOAPBOX: ", soapBox);
+    return log;
+}
+
+std::string HeaderSettings::CabrilloText(int64_t claimedScore,
+                                         const std::string& hostVersion) const {
+    std::string log = HeaderText(claimedScore, hostVersion);
     for (const std::string& line : qsoLines) log += line;
-    log += "END-OF-LOG:\r\n";
+    log += kEndOfLog;
     return log;
 }
 
 std::string HeaderSettings::WriteCabrilloLog(int64_t claimedScore) const {
     const std::string fileName = baseName + ".cbr";
-    const std::string text = CabrilloText(claimedScore, HostVersionText());
+    // Written piece by piece: a large log is not held a second time as one text.
+    const std::string header = HeaderText(claimedScore, HostVersionText());
+    std::vector<std::string_view> pieces;
+    pieces.reserve(qsoLines.size() + 2);
+    pieces.push_back(header);
+    for (const std::string& line : qsoLines) pieces.push_back(line);
+    pieces.push_back(kEndOfLog);
     std::string failure;
-    if (!ReplaceFileContents(fileName.c_str(), text, failure))
-        return "File not produced: " + fileName + " (" + failure + ")";
+    if (!ReplaceFileContents(fileName.c_str(), pieces, failure)) return NotProducedNotice(failure);
     return "File produced: " + fileName;
+}
+
+std::string HeaderSettings::NotProducedNotice(const std::string& why) const {
+    return "File not produced: " + baseName + ".cbr (" + why + ")";
 }
 
 }  // namespace tavik

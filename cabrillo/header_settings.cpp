@@ -117,19 +117,19 @@ int32_t HeaderSettings::EditHeaderSettings(const char* ownCallText) {
     offTime = StoredFormOf(offTime);
     soapBox = StoredFormOf(soapBox);
 
-    WriteSetting("Operators", operators);
-    WriteSetting("Name", name);
-    WriteSetting("Address", address);
-    WriteSetting("Address_City", addressCity);
-    WriteSetting("Address_PostalCode", addressPostalCode);
-    WriteSetting("Address_Country", addressCountry);
-    WriteSetting("Category", categoryOperator);
-    WriteSetting("Power", categoryPower);
-    WriteSetting("Contest", contest);
-    WriteSetting("Email", email);
-    WriteSetting("Club", club);
-    WriteSetting("SoapBox", soapBox);
-    WriteSetting("Offtime", offTime);
+    WriteSettings({{"Operators", operators},
+                   {"Name", name},
+                   {"Address", address},
+                   {"Address_City", addressCity},
+                   {"Address_PostalCode", addressPostalCode},
+                   {"Address_Country", addressCountry},
+                   {"Category", categoryOperator},
+                   {"Power", categoryPower},
+                   {"Contest", contest},
+                   {"Email", email},
+                   {"Club", club},
+                   {"SoapBox", soapBox},
+                   {"Offtime", offTime}});
 
     offTime = CabrilloFormOf(offTime, "OFFTIME: ");
     soapBox = CabrilloFormOf(soapBox, "SOAPBOX: ");

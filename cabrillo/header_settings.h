@@ -46,9 +46,15 @@ public:
     // Writes baseName + ".cbr" and returns the text for the user: which file was
     // produced, or why it was not.
     std::string WriteCabrilloLog(int64_t claimedScore) const;
+    // The text for the user when the log could not be written, and why.
+    std::string NotProducedNotice(const std::string& why) const;
 
     // The log's whole text, as WriteCabrilloLog writes it.
     std::string CabrilloText(int64_t claimedScore, const std::string& hostVersion) const;
+
+private:
+    // The lines before the QSO lines.
+    std::string HeaderText(int64_t claimedScore, const std::string& hostVersion) const;
 };
 
 // The file-name stem for an own call sign ("Tavik" when nothing usable is left).

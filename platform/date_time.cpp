@@ -25,6 +25,11 @@ void AppendNumber(std::string& out, int value, int width) {
 }  // namespace
 
 std::string FormatCalendarTime(const CalendarTime& time, const char* pattern) {
+    // Rounding to the second can carry the last moment of 9999 into a year no
+    // date-time may hold; it must not print as a five-digit year.
+    if (time.year < 100 || time.year > 9999) {
+        return kInvalidDateTime;
+    }
     std::string out;
     for (const char* p = pattern; *p != '\0'; ++p) {
         if (*p != '%' || p[1] == '\0') {
@@ -56,7 +61,7 @@ std::string FormatDateTime(const COleDateTime* date, const char* pattern) {
     }
     CalendarTime time;
     if (date->status != kDateTimeValid || !ConvertAutomationDate(date->value, time)) {
-        return "Invalid DateTime";
+        return kInvalidDateTime;
     }
     return FormatCalendarTime(time, pattern);
 }

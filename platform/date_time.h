@@ -19,10 +19,14 @@ struct CalendarTime {
 
 // Converts days since 30 Dec 1899 into calendar fields. For a negative value the
 // fraction still counts forward from midnight of its day (-1.25 is 29 Dec 1899 06:00).
-// False for NaN, infinities and dates outside the years 100 to 9999.
+// False for NaN, infinities and days outside the years 100 to 9999; rounding the last
+// second of 9999 up may still give the year 10000, as the system's conversion does.
 bool ConvertAutomationDate(double value, CalendarTime& out);
 
-// Formats calendar fields with the patterns FormatDateTime takes; pattern must not be null.
+constexpr const char* kInvalidDateTime = "Invalid DateTime";
+
+// Formats calendar fields with the patterns FormatDateTime takes; pattern must not be
+// null. A year outside 100 to 9999 gives "Invalid DateTime".
 std::string FormatCalendarTime(const CalendarTime& time, const char* pattern);
 
 // Formats with a strftime pattern (%d %m %Y %H %M %S %y %%): "Invalid DateTime" for an

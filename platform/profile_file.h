@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tavik {
 
@@ -19,5 +20,17 @@ std::string ReadProfileString(const char* section, const char* key, const char* 
 // Failures are silent (false is returned for the caller's tests only).
 bool WriteProfileString(const char* section, const char* key, const char* value,
                         const char* fileName);
+
+// One key of a batch: a null value removes the key.
+struct ProfileEntry {
+    const char* key;
+    const char* value;
+};
+
+// Writes the keys of one section in the given order, as WriteProfileString would
+// one after the other; where the platform allows, the file is replaced once, so a
+// crash leaves either all of the new values or none.
+bool WriteProfileStrings(const char* section, const std::vector<ProfileEntry>& entries,
+                         const char* fileName);
 
 }  // namespace tavik

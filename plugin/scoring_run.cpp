@@ -33,18 +33,36 @@ CInfo BuildRecord(const QsoParameters& qso) {
     return record;
 }
 
+namespace {
+
+// Runs one step of an entry point; a step that fails (out of memory) must not keep
+// the later ones from running.
+template <typename Step>
+bool RunStep(Step&& step) {
+    try {
+        step();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
 int32_t ResetStats(ContestState& state, int32_t exportFlag, const char* ownCall,
                    const COleDateTime* periodStart, const COleDateTime* periodEnd,
                    const char* ownCountryPrefix) {
-    state.periodStart = FormatDateTime(periodStart, "%d.%m");
-    state.periodEnd = FormatDateTime(periodEnd, "%d.%m.%Y");
+    RunStep([&] {
+        state.periodStart = FormatDateTime(periodStart, "%d.%m");
+        state.periodEnd = FormatDateTime(periodEnd, "%d.%m.%Y");
+    });
     state.qsoList.Clear();
     state.bandList.Clear();
-    state.ownCall = ownCall;
+    if (!RunStep([&] { state.ownCall = ownCall; })) state.ownCall.clear();
     state.ownStationIsCis = IsCisPrefix(ownCountryPrefix) ? 1 : 0;
     state.exportEnabled = exportFlag;
-    if (state.exportEnabled) TheHeaderSettings().EditHeaderSettings(ownCall);
-    ErrorLog::Start();
+    if (state.exportEnabled) RunStep([&] { TheHeaderSettings().EditHeaderSettings(ownCall); });
+    RunStep([] { ErrorLog::Start(); });
     return 1;
 }
 
@@ -74,35 +92,52 @@ int32_t RemoveData(ContestState& state, const QsoParameters& qso) {
 
 namespace {
 
-void ExportCabrilloLog(const ContestState& state, int32_t* exportDone) {
+// The log of this result; with no result (reportMade false) there is no score to
+// claim, so no log either. The user is told in both cases.
+void ExportCabrilloLog(const ContestState& state, bool reportMade, int32_t* exportDone) {
     HeaderSettings& header = TheHeaderSettings();
-    header.qsoLines.clear();
-    state.qsoList.ForEach([&header](const CInfo& qso) {
-        header.AddQsoLine(qso.call.c_str(), static_cast<int32_t>(qso.frequencyKhz), "QM",
-                          qso.time, qso.rstSent.c_str(), qso.exchangeSent.c_str(),
-                          qso.rstReceived.c_str(), qso.exchangeReceived.c_str());
+    std::string notice;
+    const bool written = reportMade && RunStep([&] {
+        header.qsoLines.clear();
+        header.qsoLines.reserve(state.qsoList.Count());
+        state.qsoList.ForEach([&header](const CInfo& qso) {
+            header.AddQsoLine(qso.call.c_str(), static_cast<int32_t>(qso.frequencyKhz), "QM",
+                              qso.time, qso.rstSent.c_str(), qso.exchangeSent.c_str(),
+                              qso.rstReceived.c_str(), qso.exchangeReceived.c_str());
+        });
+        notice = header.WriteCabrilloLog(state.claimedScore);
     });
-    const std::string notice = header.WriteCabrilloLog(state.claimedScore);
-    ShowMessageBox(theApp.OwnerWindow(), notice, "Output",
-                   kMessageBoxOk | kMessageBoxIconInformation);
+    if (!written) {
+        // Give the memory back before telling the user.
+        std::vector<std::string>().swap(header.qsoLines);
+        RunStep([&] { notice = header.NotProducedNotice("out of memory"); });
+    }
+    RunStep([&] {
+        ShowMessageBox(theApp.OwnerWindow(), notice, "Output",
+                       kMessageBoxOk | kMessageBoxIconInformation);
+    });
     if (exportDone) *exportDone = -1;
 }
 
 }  // namespace
 
 const char* GetResult(ContestState& state, int32_t* exportDone) {
-    const ReportInput input{state.periodStart, state.periodEnd, state.ownCall,
-                            state.ownStationIsCis};
-    const int64_t score =
-        BuildResultReport(state.qsoList, state.bandList, input, state.reportText);
-    WriteSetting("Claimed", FormatText("%lld", static_cast<long long>(score)));
-    state.claimedScore = score;
-    if (state.exportEnabled) ExportCabrilloLog(state, exportDone);
-    try {
-        TheHostLink().SetHostMode(state.hostModeSet);
-    } catch (...) {
-        // Switching the host is a courtesy: the report goes back whatever happened.
+    int64_t score = 0;
+    const bool reportMade = RunStep([&] {
+        const ReportInput input{state.periodStart, state.periodEnd, state.ownCall,
+                                state.ownStationIsCis};
+        score = BuildResultReport(state.qsoList, state.bandList, input, state.reportText);
+    });
+    if (reportMade) {
+        state.claimedScore = score;
+        RunStep([&] { WriteSetting("Claimed", FormatText("%lld", static_cast<long long>(score))); });
+    } else {
+        // Never hand back half a report.
+        state.reportText.clear();
     }
+    if (state.exportEnabled) ExportCabrilloLog(state, reportMade, exportDone);
+    // Switching the host is a courtesy: the report goes back whatever happened.
+    RunStep([&] { TheHostLink().SetHostMode(state.hostModeSet); });
     return state.reportText.c_str();
 }
 

@@ -25,7 +25,18 @@ std::string ReadSetting(const char* key, const char* defaultValue) {
 }
 
 void WriteSetting(const char* key, const std::string& value) {
-    WriteProfileString(kSettingsSection, key, QuoteForProfile(value).c_str(), kSettingsFile);
+    WriteSettings({{key, value}});
+}
+
+void WriteSettings(const std::vector<Setting>& settings) {
+    std::vector<std::string> stored;
+    stored.reserve(settings.size());
+    std::vector<ProfileEntry> entries;
+    for (const Setting& setting : settings) {
+        stored.push_back(QuoteForProfile(setting.value));
+        entries.push_back({setting.key, stored.back().c_str()});
+    }
+    WriteProfileStrings(kSettingsSection, entries, kSettingsFile);
 }
 
 }  // namespace tavik

@@ -14,7 +14,7 @@ cmake --build build
 sh scripts/run-hardening.sh
 
 echo "== Windows build (under Wine)"
-cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVIK_BUILD_BENCH=OFF \
+cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake >/dev/null
 cmake --build build-win
 export TAVIK_WINEPREFIX="$PWD/build-win/wineprefix"

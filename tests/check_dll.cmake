@@ -1,5 +1,6 @@
 # Fails unless Tavik.dll is a 32-bit PE file that exports exactly the ten entry
-# points under their plain names and imports nothing but system DLLs.
+# points under their plain names, imports nothing but system DLLs and carries the
+# project version in its version resource.
 cmake_policy(SET CMP0057 NEW)  # if(IN_LIST) in script mode
 execute_process(COMMAND ${OBJDUMP} -f ${DLL} OUTPUT_VARIABLE header RESULT_VARIABLE status)
 if(NOT status EQUAL 0 OR NOT header MATCHES "file format pei-i386")
@@ -46,3 +47,21 @@ foreach(line IN LISTS imports)
   endif()
 endforeach()
 message(STATUS "exports: ${names}; imports: ${seen}")
+
+# The version resource, as the file's properties show it.
+execute_process(COMMAND ${WINDRES} -i ${DLL} -O rc OUTPUT_VARIABLE resources RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "windres could not read the resources of ${DLL}")
+endif()
+string(REPLACE "." ", " numbers "${VERSION}")
+foreach(expected
+    "FILEVERSION ${numbers}, 0\n" "PRODUCTVERSION ${numbers}, 0\n"
+    "VALUE \"FileVersion\", \"${VERSION}\"" "VALUE \"ProductVersion\", \"${VERSION}\""
+    "VALUE \"ProductName\", \"Tavik\"" "VALUE \"OriginalFilename\", \"Tavik.dll\""
+    "VALUE \"FileDescription\", \"CIS DX PSK contest scoring plugin\"")
+  string(FIND "${resources}" "${expected}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "the version resource of ${DLL} lacks ${expected}:\n${resources}")
+  endif()
+endforeach()
+message(STATUS "version resource: ${VERSION}")

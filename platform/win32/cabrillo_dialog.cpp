@@ -71,13 +71,18 @@ INT_PTR CALLBACK CabrilloDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-int RunCabrilloDialog(WindowHandle /*owner*/, void* moduleInstance, DialogTexts& texts) {
+int RunCabrilloDialog(WindowHandle owner, void* moduleInstance, DialogTexts& texts) {
     DialogState state{&texts};
-    // Unowned on purpose: the host's windows stay enabled while the dialog is open.
+    HWND ownerWindow = static_cast<HWND>(owner);
+    if (ownerWindow && !IsWindow(ownerWindow)) ownerWindow = nullptr;
+    // The modal loop disables the owner while the dialog is open, so the host takes
+    // no other call meanwhile, and enables it again when the dialog ends.
     const INT_PTR result =
         DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance),
-                        MAKEINTRESOURCEA(kCabrilloDialogId), nullptr, CabrilloDialogProc,
+                        MAKEINTRESOURCEA(kCabrilloDialogId), ownerWindow, CabrilloDialogProc,
                         reinterpret_cast<LPARAM>(&state));
+    // Back to the host's window, unless the user has gone to another one meanwhile.
+    if (ownerWindow && IsWindow(ownerWindow) && !GetActiveWindow()) SetActiveWindow(ownerWindow);
     return result == -1 ? kDialogNotCreated : static_cast<int>(result);
 }
 

@@ -53,4 +53,13 @@ bool WriteProfileString(const char* section, const char* key, const char* value,
                                       value ? flatValue.c_str() : nullptr, fileName) != FALSE;
 }
 
+bool WriteProfileStrings(const char* section, const std::vector<ProfileEntry>& entries,
+                         const char* fileName) {
+    // The system writes each key through to the file by itself.
+    bool ok = true;
+    for (const ProfileEntry& entry : entries)
+        ok = WriteProfileString(section, entry.key, entry.value, fileName) && ok;
+    return ok;
+}
+
 }  // namespace tavik

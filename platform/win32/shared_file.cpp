@@ -4,6 +4,7 @@
 #include <share.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "platform/shared_file.h"
@@ -38,22 +39,54 @@ std::string SystemMessage(DWORD code) {
     return message;
 }
 
-// Writes content to a new file (or over one, with truncate) shared for reading and writing.
-bool WriteWhole(const std::string& path, DWORD disposition, const std::string& content,
-                DWORD& error) {
+// Temporary files are named ".<file>.tavik-<pid>.<number>", so that one whose
+// process has gone can be recognised and removed.
+constexpr const char* kTemporaryMark = ".tavik-";
+
+bool ProcessIsGone(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool exited = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return exited;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\.*.tavik-*.*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::string name = found.cFileName;
+        const size_t mark = name.rfind(kTemporaryMark);
+        if (mark == std::string::npos || (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(name.c_str() + mark + 7, &end, 10);
+        if (pid == 0 || *end != '.' || pid == GetCurrentProcessId() || !ProcessIsGone(pid))
+            continue;
+        // A file still being written is held open and refuses deletion anyway.
+        DeleteFileA((folder + "\\" + name).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Writes the pieces to a file, created new or truncated, shared for reading and writing.
+bool WriteWhole(const std::string& path, DWORD disposition,
+                const std::vector<std::string_view>& pieces, DWORD& error) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return false;
     }
-    size_t done = 0;
     bool ok = true;
-    while (ok && done < content.size()) {
-        DWORD written = 0;
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 20));
-        ok = WriteFile(file, content.data() + done, chunk, &written, nullptr) && written == chunk;
-        done += written;
+    for (std::string_view piece : pieces) {
+        while (ok && !piece.empty()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(piece.size(), 1u << 20));
+            ok = WriteFile(file, piece.data(), chunk, &written, nullptr) && written == chunk;
+            piece.remove_prefix(written);
+        }
     }
     if (ok) ok = FlushFileBuffers(file) != FALSE;
     if (!ok) error = GetLastError();
@@ -66,7 +99,8 @@ bool WriteWhole(const std::string& path, DWORD disposition, const std::string& c
 
 }  // namespace
 
-bool ReplaceFileContents(const char* name, const std::string& content, std::string& failure) {
+bool ReplaceFileContents(const char* name, const std::vector<std::string_view>& pieces,
+                         std::string& failure) {
     if (!name || !*name) {
         failure = "no file name";
         return false;
@@ -80,27 +114,33 @@ bool ReplaceFileContents(const char* name, const std::string& content, std::stri
     }
     const size_t slash = path.find_last_of("\\/");
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    char temporary[MAX_PATH] = {};
-    if (!GetTempFileNameA(folder.c_str(), "tvk", 0, temporary)) {
-        failure = SystemMessage(GetLastError());
-        return false;
+    const std::string stem = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    RemoveStaleTemporaries(folder);
+    std::string temporary;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (unsigned attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
+        temporary = folder + "\\." + stem.substr(0, 128) + kTemporaryMark +
+                    std::to_string(GetCurrentProcessId()) + "." +
+                    std::to_string(GetTickCount() + attempt);
+        error = 0;
+        if (WriteWhole(temporary, CREATE_NEW, pieces, error)) break;
+        if (error != ERROR_FILE_EXISTS) DeleteFileA(temporary.c_str());
     }
-    DWORD error = 0;
-    if (!WriteWhole(temporary, TRUNCATE_EXISTING, content, error)) {
-        DeleteFileA(temporary);
+    if (error != 0) {
         failure = SystemMessage(error);
         return false;
     }
-    if (MoveFileExA(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExA(temporary.c_str(), path.c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
     error = GetLastError();
-    DeleteFileA(temporary);
+    DeleteFileA(temporary.c_str());
     // Another program holding the log open refuses the rename; write over it then.
     const DWORD attributes = GetFileAttributesA(path.c_str());
     const bool plainFile = attributes != INVALID_FILE_ATTRIBUTES &&
                            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
     if ((error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) && plainFile) {
-        if (WriteWhole(path, TRUNCATE_EXISTING, content, error)) return true;
+        if (WriteWhole(path, TRUNCATE_EXISTING, pieces, error)) return true;
     }
     failure = SystemMessage(error);
     return false;

@@ -6,8 +6,17 @@
 namespace tavik {
 
 WindowHandle FindOwnerWindow() {
-    // The library has no main window of its own: the host's active window owns its boxes.
-    return GetActiveWindow();
+    // The library has no main window of its own: the host's active window owns its
+    // boxes and dialogs; a window active on another thread of the process does too.
+    HWND active = GetActiveWindow();
+    if (!active) {
+        HWND foreground = GetForegroundWindow();
+        DWORD process = 0;
+        if (foreground && GetWindowThreadProcessId(foreground, &process) &&
+            process == GetCurrentProcessId())
+            active = foreground;
+    }
+    return active ? GetAncestor(active, GA_ROOT) : nullptr;
 }
 
 void ShowMessageBox(WindowHandle owner, const std::string& text, const char* caption,

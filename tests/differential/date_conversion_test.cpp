@@ -72,7 +72,7 @@ std::string Describe(bool converted, const CalendarTime& t) {
 std::string OwnText(double value, const char* pattern) {
     CalendarTime time;
     return OwnConvertAutomationDate(value, time) ? FormatCalendarTime(time, pattern)
-                                                 : "Invalid DateTime";
+                                                 : kInvalidDateTime;
 }
 
 std::string SystemText(double value, const char* pattern) {
@@ -182,6 +182,17 @@ TEST(DateDifferential, EdgesOfTheRange) {
         values.push_back(kLastDay + offset);
         values.push_back(kLastDay - offset);
     }
+    // Rounding up to the next second at both ends, and the values around it.
+    for (double value : {kLastDay + 0.99999999, kLastDay + 0.999994, kFirstDay - 0.99999999}) {
+        double below = value;
+        double above = value;
+        for (int step = 0; step < 3; ++step) {
+            values.push_back(below);
+            values.push_back(above);
+            below = std::nextafter(below, -1e300);
+            above = std::nextafter(above, 1e300);
+        }
+    }
     values.push_back(kLastDay + 86399.4 * kSecond);
     values.push_back(kLastDay + 86399.6 * kSecond);
     values.push_back(kFirstDay - 86399.6 * kSecond);
@@ -258,6 +269,15 @@ TEST(DateDifferential, SystemAcceptsNaN) {
         EXPECT_EQ(calendar.st.wMinute, 0);
         EXPECT_EQ(calendar.st.wSecond, 0);
     }
+}
+
+TEST(DateDifferential, NoYearBeyond9999IsPrinted) {
+    for (const char* pattern : kPatterns) {
+        EXPECT_EQ(SystemText(kLastDay + 0.99999999, pattern), kInvalidDateTime);
+        EXPECT_EQ(OwnText(kLastDay + 0.99999999, pattern), kInvalidDateTime);
+    }
+    EXPECT_EQ(SystemText(kLastDay + 0.999994, "%Y-%m-%d %H%M"), "9999-12-31 2359");
+    EXPECT_EQ(SystemText(kFirstDay - 0.99999999, "%Y-%m-%d %H%M"), "0100-01-02 0000");
 }
 
 TEST(DateDifferential, StatusDecidesBeforeTheValue) {

@@ -116,3 +116,25 @@ TEST_F(ExportTest, OutOfMemoryNeverEscapesAnEntryPoint) {
     EXPECT_EQ(Add(kept), 1);
     EXPECT_EQ(Result(), before);
 }
+
+TEST_F(ExportTest, OutOfMemoryInOneStepStillRunsTheLaterOnes) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "the DLL carries its own operator new, which a test cannot replace";
+#endif
+    Reset();
+    QsoSpec refused;
+    refused.mode = "BPSK31";
+    ASSERT_EQ(Add(refused), 0);
+    ASSERT_NE(ReadFile("err.txt"), "CIS-QPSK63-DX UBN file \r\n");
+
+    int32_t exportDone = 0;
+    failAllocations = true;
+    Reset("DL1ABC", "DL", 1);  // the header step fails: err.txt must still restart
+    const std::string afterReset = ReadFile("err.txt");
+    api.getResult0(&exportDone);  // the export fails: the flag must still be set
+    failAllocations = false;
+
+    EXPECT_EQ(afterReset, "CIS-QPSK63-DX UBN file \r\n");
+    EXPECT_EQ(exportDone, -1);
+    EXPECT_FALSE(FileExists("DL1ABC.cbr"));
+}

@@ -118,7 +118,8 @@ TEST(FormatDateTime, Conversions) {
     EXPECT_EQ(Format(41532.0, "%d.%m.%Y"), "15.09.2013");
     EXPECT_EQ(Format(At(41532.0, 3 * 3600 + 4 * 60 + 5), "%H:%M:%S %y"), "03:04:05 13");
     EXPECT_EQ(Format(-657434.0, "%Y/%y"), "0100/00");
-    EXPECT_EQ(Format(At(2958465.0, 86399.7), "%Y-%m-%d"), "10000-01-01");
+    EXPECT_EQ(Format(At(2958465.0, 86399.7), "%Y-%m-%d"), "Invalid DateTime");
+    EXPECT_EQ(Format(At(2958465.0, 86399.4), "%Y-%m-%d %H%M"), "9999-12-31 2359");
     EXPECT_EQ(Format(36585.0, "%y%m%d"), "000229");
 }
 
