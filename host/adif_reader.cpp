@@ -2,12 +2,19 @@
 
 #include <charconv>
 #include <cstring>
+#include <set>
 
 namespace tavik::host {
 
 namespace {
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperName(std::string_view name) {
+    std::string upper(name);
+    for (char& c : upper) c = Upper(c);
+    return upper;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -18,147 +25,270 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 
 // Characters that may not appear inside a tag's name, length or type.
 bool BreaksTag(unsigned char c) { return c < 0x20 || c == '<' || c == 0x7f; }
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsNameChar(char c) {
+    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+// How far from a stated end the real end of a field's data is looked for.
+constexpr std::size_t kEndSlack = 16;
+// Lengths counted in characters or with CR LF are looked for in short fields only:
+// that bounds the work a damaged length can cause.
+constexpr std::size_t kLongestRecount = 1024;
+// Pages behind the current record are given back in steps of this size.
+constexpr std::size_t kReleaseStep = std::size_t(8) << 20;
 
 class Scanner {
 public:
-    Scanner(const SourceFile& source, AdifHandler& handler, std::vector<std::string>& warnings)
-        : source_(source), text_(source.text), handler_(handler), warnings_(warnings) {}
+    Scanner(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics)
+        : source_(source), text_(source.text), handler_(handler), diagnostics_(diagnostics) {}
 
-    void Run() {
+    AdifReadSummary Run() {
         // ADIF: a header exists exactly when the file does not begin with '<'. A header that
         // itself begins with a field is still recognised by its <EOH>.
         inHeader_ = !text_.empty() && text_[0] != '<';
+        headerText_ = inHeader_;
+        header_.Clear();
+        record_.Clear();
         std::size_t pos = 0;
+        std::size_t released = 0;
         while (true) {
             const void* found = std::memchr(text_.data() + pos, '<', text_.size() - pos);
             if (!found) break;
             pos = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
             pos = Tag(pos);
+            if (pos >= released + kReleaseStep && sawHeader_) {
+                released = record_.Empty() ? pos : record_.Offset();
+                source_.Release(released);
+            }
         }
         Finish();
+        return summary_;
     }
 
 private:
-    // Handles the tag at pos; returns the offset just past it (and its data).
+    std::size_t RecordNumber() const { return inHeader_ ? 0 : summary_.records + 1; }
+
+    void Warn(std::size_t offset, const std::string& what) {
+        diagnostics_.Warn(source_, offset, RecordNumber(), what);
+    }
+
+    // Handles the tag at start; returns the offset just past it (and its data).
     std::size_t Tag(std::size_t start) {
         std::size_t pos = start + 1;
-        std::size_t nameStart = pos;
-        while (pos < text_.size() && text_[pos] != ':' && text_[pos] != '>') {
-            if (BreaksTag(static_cast<unsigned char>(text_[pos])))
-                throw source_.ErrorAt(start, "tag not closed by '>' (unexpected " +
-                                                 Describe(pos) + " at byte offset " +
-                                                 std::to_string(pos) + ")");
+        while (pos < text_.size() && text_[pos] != '>') {
+            if (BreaksTag(static_cast<unsigned char>(text_[pos]))) {
+                // Free text of the header may hold any '<'; elsewhere it is a damaged tag.
+                if (!headerText_)
+                    Warn(start, "'<' starts no tag (" + Describe(pos) + " at byte offset " +
+                                    std::to_string(pos) + "); text skipped up to the next tag");
+                return pos;
+            }
             ++pos;
         }
-        if (pos >= text_.size())
-            throw source_.ErrorAt(start, "tag not closed by '>' before the end of the file");
-        std::string_view name = text_.substr(nameStart, pos - nameStart);
-        if (name.empty()) throw source_.ErrorAt(start, "tag without a name");
-        if (text_[pos] == '>') {
+        if (pos >= text_.size()) {
+            if (!headerText_)
+                Warn(start, "tag not closed by '>' before the end of the file; ignored");
+            return text_.size();
+        }
+        const std::size_t tagEnd = pos;
+        std::string_view inner = text_.substr(start + 1, tagEnd - start - 1);
+        const std::size_t colon = inner.find(':');
+        std::string_view name = inner.substr(0, colon);
+        if (name.empty()) {
+            Warn(start, "tag <" + Printable(inner) + "> has no name; skipped");
+            return tagEnd + 1;
+        }
+        if (colon == std::string_view::npos) {
             MarkerTag(name, start);
-            return pos + 1;
+            return tagEnd + 1;
         }
-
-        // <NAME:LENGTH[:TYPE]>
-        ++pos;
-        std::size_t lengthStart = pos;
-        while (pos < text_.size() && text_[pos] != ':' && text_[pos] != '>') {
-            if (BreaksTag(static_cast<unsigned char>(text_[pos])))
-                throw source_.ErrorAt(start, "field " + Printable(name) +
-                                                 ": tag not closed by '>' (unexpected " +
-                                                 Describe(pos) + " at byte offset " +
-                                                 std::to_string(pos) + ")");
-            ++pos;
+        std::string_view rest = inner.substr(colon + 1);
+        const std::size_t typeColon = rest.find(':');
+        std::string_view lengthText = rest.substr(0, typeColon);
+        std::string_view type;
+        if (typeColon != std::string_view::npos) {
+            type = rest.substr(typeColon + 1);
+            if (type.find(':') != std::string_view::npos) {
+                Warn(start, "field " + Printable(name) + ": tag <" + Printable(inner) +
+                                "> has more than two ':'; field skipped");
+                return tagEnd + 1;
+            }
         }
-        if (pos >= text_.size())
-            throw source_.ErrorAt(start, "field " + Printable(name) +
-                                             ": tag not closed by '>' before the end of the file");
-        std::string_view lengthText = text_.substr(lengthStart, pos - lengthStart);
         std::size_t length = 0;
         auto [end, error] =
             std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
+        const bool tooLarge = error == std::errc::result_out_of_range;
         if (lengthText.empty() || error == std::errc::invalid_argument ||
-            end != lengthText.data() + lengthText.size())
-            throw source_.ErrorAt(start, "field " + Printable(name) + ": length '" +
-                                             Printable(lengthText) + "' is not a number");
-        if (error == std::errc::result_out_of_range)
-            throw source_.ErrorAt(start, "field " + Printable(name) + ": length " +
-                                             Printable(lengthText) + " is too large");
-        std::string_view type;
-        if (text_[pos] == ':') {
-            std::size_t typeStart = ++pos;
-            while (pos < text_.size() && text_[pos] != '>') {
-                if (BreaksTag(static_cast<unsigned char>(text_[pos])) || text_[pos] == ':')
-                    throw source_.ErrorAt(start, "field " + Printable(name) +
-                                                     ": tag not closed by '>' (unexpected " +
-                                                     Describe(pos) + " at byte offset " +
-                                                     std::to_string(pos) + ")");
-                ++pos;
-            }
-            if (pos >= text_.size())
-                throw source_.ErrorAt(start, "field " + Printable(name) +
-                                                 ": tag not closed by '>' before the end of the file");
-            type = text_.substr(typeStart, pos - typeStart);
+            end != lengthText.data() + lengthText.size()) {
+            Warn(start, "field " + Printable(name) + ": length '" + Printable(lengthText) +
+                            "' is not a number; field skipped");
+            return tagEnd + 1;
         }
-        std::size_t dataStart = pos + 1;
-        std::size_t left = text_.size() - dataStart;
-        if (length > left)
-            throw source_.ErrorAt(start, "field " + Printable(name) + ": length " +
-                                             std::to_string(length) +
-                                             " runs past the end of the file (" +
-                                             std::to_string(left) + " bytes left)");
+        const std::size_t dataStart = tagEnd + 1;
+        const std::size_t dataEnd = DataEnd(start, name, lengthText, dataStart, length, tooLarge);
         AdifItem item;
         item.name = name;
         item.type = type;
-        item.data = text_.substr(dataStart, length);
+        item.data = text_.substr(dataStart, dataEnd - dataStart);
         item.offset = start;
         item.field = ClassifyFieldName(name);
+        ++summary_.tags;
+        if (!inHeader_ && record_.Empty()) record_.SetNumber(summary_.records + 1);
         (inHeader_ ? header_ : record_).Add(item);
-        return dataStart + length;
+        handler_.OnField(item);
+        return dataEnd;
+    }
+
+    // Whether data may end at pos: the file ends, blank text follows, or a tag does.
+    bool EndsWell(std::size_t pos) const {
+        return pos == text_.size() || IsBlank(text_[pos]) || WellFormedTagAt(pos);
+    }
+
+    bool WellFormedTagAt(std::size_t pos) const {
+        if (pos >= text_.size() || text_[pos] != '<') return false;
+        std::size_t at = pos + 1;
+        const std::size_t limit = std::min(text_.size(), pos + 80);
+        while (at < limit && IsNameChar(text_[at])) ++at;
+        if (at == pos + 1 || at >= limit) return false;
+        if (text_[at] == '>') return true;
+        if (text_[at] != ':') return false;
+        const std::size_t digits = ++at;
+        while (at < limit && IsDigit(text_[at])) ++at;
+        if (at == digits || at >= limit) return false;
+        if (text_[at] == ':') {
+            ++at;
+            while (at < limit && IsNameChar(text_[at])) ++at;
+        }
+        return at < limit && text_[at] == '>';
+    }
+
+    // The end of a field's data: where its length says when the text agrees, else the
+    // likeliest end, with a warning that tells what was taken.
+    std::size_t DataEnd(std::size_t start, std::string_view name, std::string_view lengthText,
+                        std::size_t dataStart, std::size_t length, bool tooLarge) {
+        const std::size_t size = text_.size();
+        const bool fits = !tooLarge && length <= size - dataStart;
+        const std::size_t stated = fits ? dataStart + length : size;
+        if (fits && EndsWell(stated)) return stated;
+        const std::string field = Printable(name) + " length " + Printable(lengthText);
+        auto taken = [&](std::size_t end, const std::string& why) {
+            Warn(start, field + why + "; value taken as " + std::to_string(end - dataStart) +
+                            " bytes");
+            return end;
+        };
+        if (fits && length <= kLongestRecount) {
+            // Lengths counted in characters where the data is UTF-8.
+            std::size_t at = dataStart;
+            for (std::size_t n = 0; n < length && at < size; ++n) at += Utf8Length(at);
+            if (at != stated && at <= size && EndsWell(at))
+                return taken(at, " counts characters, not bytes");
+            // Lengths counted with CR LF line ends where the file now has LF only.
+            std::size_t end = stated;
+            for (int round = 0; round < 2; ++round) {
+                std::size_t bare = 0;
+                for (std::size_t i = dataStart; i < end; ++i)
+                    if (text_[i] == '\n' && (i == dataStart || text_[i - 1] != '\r')) ++bare;
+                end = stated - std::min(bare, length);
+            }
+            if (end != stated && EndsWell(end))
+                return taken(end, " counts CR LF line ends where the file has LF only");
+        }
+        if (fits) {
+            // Otherwise the nearest well-formed tag a few bytes either side.
+            const std::size_t low = stated - std::min(kEndSlack, stated - dataStart);
+            const std::size_t high = std::min(size, stated + kEndSlack);
+            std::size_t best = std::string::npos;
+            for (std::size_t p = low; p < high; ++p)
+                if (text_[p] == '<' && WellFormedTagAt(p) &&
+                    (best == std::string::npos ||
+                     (p > stated ? p - stated : stated - p) < (best > stated ? best - stated
+                                                                             : stated - best)))
+                    best = p;
+            if (best != std::string::npos) {
+                if (best < stated) return taken(best, " runs into the next tag; value cut at the tag");
+                return taken(best, " ends before the next tag; value taken up to the tag");
+            }
+            // Some other text follows, as ADIF allows between fields.
+            return stated;
+        }
+        for (std::size_t p = dataStart; p < size; ++p)
+            if (text_[p] == '<' && WellFormedTagAt(p))
+                return taken(p, " runs past the end of the file; value cut at the next tag");
+        return taken(size, " runs past the end of the file; value cut there");
+    }
+
+    std::size_t Utf8Length(std::size_t at) const {
+        const unsigned char lead = static_cast<unsigned char>(text_[at]);
+        std::size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (lead >= 0xF8) length = 1;
+        for (std::size_t i = 1; i < length; ++i)
+            if (at + i >= text_.size() || (static_cast<unsigned char>(text_[at + i]) & 0xC0) != 0x80)
+                return i;
+        return length;
     }
 
     void MarkerTag(std::string_view name, std::size_t start) {
         if (EqualNoCase(name, "EOH")) {
-            if (!inHeader_ && (sawHeader_ || recordCount_ > 0 || !header_.Empty()))
-                throw source_.ErrorAt(start, "<EOH> after the header has ended");
+            if (!inHeader_ && (sawHeader_ || summary_.records > 0 || !header_.Empty())) {
+                Warn(start, "<EOH> after the header has ended; ignored");
+                return;
+            }
+            ++summary_.tags;
             if (!inHeader_) {
                 // The file began with '<': the fields so far belong to a header after all.
                 header_ = record_;
+                header_.SetNumber(0);
                 record_.Clear();
             }
-            inHeader_ = false;
+            inHeader_ = headerText_ = false;
             sawHeader_ = true;
             handler_.OnHeader(header_);
             return;
         }
         if (EqualNoCase(name, "EOR")) {
+            ++summary_.tags;
             if (inHeader_) {
                 // No <EOH> before the first <EOR>: the leading text was not a header.
                 record_ = header_;
+                record_.SetNumber(1);
                 header_.Clear();
-                inHeader_ = false;
+                inHeader_ = headerText_ = false;
             }
             if (!sawHeader_) {
                 sawHeader_ = true;
                 handler_.OnHeader(header_);
             }
             if (!record_.Empty()) {
-                ++recordCount_;
+                ++summary_.records;
                 handler_.OnRecord(record_);
             }
             record_.Clear();
             return;
         }
-        throw source_.ErrorAt(start, "unknown tag <" + Printable(name) + ">");
+        if (headerText_) return;  // header text may hold anything in angle brackets
+        // Markers of other programs (an end-of-file mark after the last record): one
+        // warning per name is enough.
+        if (warnedMarkers_.insert(UpperName(name)).second)
+            Warn(start, "tag <" + Printable(name) +
+                            "> has no length and is not <EOH> or <EOR>; ignored (told once per name)");
     }
 
     void Finish() {
-        if (inHeader_)
-            throw source_.ErrorAt(text_.size(), "the header is not ended by <EOH>");
+        if (inHeader_ && !header_.Empty()) {
+            // Fields, but neither <EOH> nor <EOR>: they were a record without its end.
+            record_ = header_;
+            record_.SetNumber(1);
+            header_.Clear();
+            inHeader_ = false;
+        }
         if (!sawHeader_) handler_.OnHeader(header_);
-        if (!record_.Empty())
-            warnings_.push_back(source_.WarningAt(
-                record_.Offset(), "the last record is not ended by <EOR>; it is left out"));
+        if (!record_.Empty()) {
+            ++summary_.records;
+            diagnostics_.Tolerate(source_, record_.Offset(), record_.Number(),
+                                  "the last record is not ended by <EOR>; it is left out");
+        }
     }
 
     std::string Describe(std::size_t pos) const {
@@ -171,12 +301,14 @@ private:
     const SourceFile& source_;
     std::string_view text_;
     AdifHandler& handler_;
-    std::vector<std::string>& warnings_;
+    Diagnostics& diagnostics_;
     AdifRecord header_;
     AdifRecord record_;
     bool inHeader_ = false;
+    bool headerText_ = false;  // in free text before <EOH>
     bool sawHeader_ = false;
-    std::size_t recordCount_ = 0;
+    AdifReadSummary summary_;
+    std::set<std::string> warnedMarkers_;
 };
 
 }  // namespace
@@ -220,22 +352,25 @@ AdifField ClassifyFieldName(std::string_view name) {
 }
 
 void AdifRecord::Clear() {
-    items_.clear();
-    index_.fill(-1);
+    present_ = 0;
+    fieldCount_ = 0;
     offset_ = 0;
+    number_ = 0;
 }
 
 void AdifRecord::Add(const AdifItem& item) {
-    if (items_.empty()) offset_ = item.offset;
+    if (fieldCount_++ == 0) offset_ = item.offset;
     // An empty field means the value is absent, so it never hides an earlier one.
-    if (item.field != AdifField::Other && !item.data.empty())
-        index_[static_cast<std::size_t>(item.field)] = static_cast<int>(items_.size());
-    items_.push_back(item);
+    if (item.field != AdifField::Other && !item.data.empty()) {
+        const auto at = static_cast<std::size_t>(item.field);
+        fields_[at] = item;
+        present_ |= std::uint32_t(1) << at;
+    }
 }
 
 const AdifItem* AdifRecord::Get(AdifField field) const {
-    int at = index_[static_cast<std::size_t>(field)];
-    return at < 0 ? nullptr : &items_[static_cast<std::size_t>(at)];
+    const auto at = static_cast<std::size_t>(field);
+    return (present_ >> at) & 1 ? &fields_[at] : nullptr;
 }
 
 std::string_view AdifRecord::Data(AdifField field) const {
@@ -243,16 +378,8 @@ std::string_view AdifRecord::Data(AdifField field) const {
     return item ? item->data : std::string_view();
 }
 
-const AdifItem* AdifRecord::Find(std::string_view name) const {
-    std::string upper;
-    for (char c : name) upper += Upper(c);
-    for (auto it = items_.rbegin(); it != items_.rend(); ++it)
-        if (EqualNoCase(it->name, upper)) return &*it;
-    return nullptr;
-}
-
-void ReadAdif(const SourceFile& source, AdifHandler& handler, std::vector<std::string>& warnings) {
-    Scanner(source, handler, warnings).Run();
+AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics) {
+    return Scanner(source, handler, diagnostics).Run();
 }
 
 }  // namespace tavik::host

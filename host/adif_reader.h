@@ -1,4 +1,5 @@
-// Reader for ADIF 3 logs in the tagged (.adi) form.
+// Reader for ADIF 3 logs in the tagged (.adi) form, as real programs write them:
+// problems inside a record are warned about and read past, never fatal.
 #pragma once
 
 #include <array>
@@ -6,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "host/source_file.h"
 
@@ -44,28 +44,30 @@ struct AdifItem {
     AdifField field = AdifField::Other;
 };
 
-// The fields of one record (or of the header). Views point into the source text.
+// The known fields of one record (or of the header), so that a record of any
+// number of fields takes the same memory. Views point into the source text.
 class AdifRecord {
 public:
-    AdifRecord() { Clear(); }
-
     void Clear();
     void Add(const AdifItem& item);
 
-    const std::vector<AdifItem>& Items() const { return items_; }
-    bool Empty() const { return items_.empty(); }
+    bool Empty() const { return fieldCount_ == 0; }
+    std::size_t FieldCount() const { return fieldCount_; }
     std::size_t Offset() const { return offset_; }
+    // 1-based place among the file's records; 0 for the header.
+    std::size_t Number() const { return number_; }
+    void SetNumber(std::size_t number) { number_ = number; }
 
     // The last non-empty occurrence of a known field, or nullptr.
     const AdifItem* Get(AdifField field) const;
     std::string_view Data(AdifField field) const;
-    // Any field by name, letter case ignored; the last occurrence wins.
-    const AdifItem* Find(std::string_view name) const;
 
 private:
-    std::vector<AdifItem> items_;
-    std::array<int, static_cast<std::size_t>(AdifField::Count)> index_{};
+    std::array<AdifItem, static_cast<std::size_t>(AdifField::Count)> fields_{};
+    std::uint32_t present_ = 0;
+    std::size_t fieldCount_ = 0;
     std::size_t offset_ = 0;
+    std::size_t number_ = 0;
 };
 
 class AdifHandler {
@@ -73,12 +75,19 @@ public:
     virtual ~AdifHandler() = default;
     // Called once, before the first record, also when the file has no header.
     virtual void OnHeader(const AdifRecord& header) { (void)header; }
+    // Every field as it is read, header fields included.
+    virtual void OnField(const AdifItem& item) { (void)item; }
     virtual void OnRecord(const AdifRecord& record) = 0;
 };
 
-// Scans the whole text. Throws InputError, placed in the file, for malformed
-// tags and fields; a last record without <EOR> is left out and reported in
-// warnings. Handlers may throw InputError themselves.
-void ReadAdif(const SourceFile& source, AdifHandler& handler, std::vector<std::string>& warnings);
+struct AdifReadSummary {
+    std::size_t records = 0;  // with at least one field, a last one without <EOR> included
+    std::size_t tags = 0;     // fields and markers read; 0: no ADIF at all
+};
+
+// Scans the whole text. Problems go to diagnostics with their place (a strict
+// Diagnostics throws InputError at the first); the reader resynchronises at the
+// next tag. A last record without <EOR> is warned about and not handed out.
+AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics);
 
 }  // namespace tavik::host

@@ -15,6 +15,10 @@ int main(int argc, char** argv) {
             std::cout << UsageText();
             return kExitOk;
         }
+        if (options.version) {
+            std::cout << VersionText();
+            return kExitOk;
+        }
         return RunHost(options, std::cerr);
     } catch (const UsageError& error) {
         std::cerr << "tavik-host: " << error.what() << "\nTry 'tavik-host --help'.\n";

@@ -46,6 +46,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
             options.help = true;
             return options;
         }
+        if (arg == "--version") {
+            options.version = true;
+            return options;
+        }
         if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             std::string name = arg;
             std::string value;
@@ -70,6 +74,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (name == "--cabrillo") {
                 if (hasValue) throw UsageError("--cabrillo takes no value");
                 options.cabrillo = true;
+            } else if (name == "--strict") {
+                if (hasValue) throw UsageError("--strict takes no value");
+                options.strict = true;
+            } else if (name == "--json") {
+                options.jsonPath = takeValue();
             } else if (name == "--no-automation") {
                 if (hasValue) throw UsageError("--no-automation takes no value");
                 options.automation = false;
@@ -118,12 +127,17 @@ Options ParseOptions(const std::vector<std::string>& args) {
 
 std::string UsageText() {
     return std::string(
-               "Usage: tavik-host [OPTIONS] LOG.adi\n"
+               "Usage: tavik-host [OPTIONS] LOG\n"
                "\n"
-               "Scores an ADIF log with the contest plugin the way the logging program does:\n"
-               "one scoring run, then the plugin's report on standard output (CR LF line ends\n"
+               "Scores a log with the contest plugin the way the logging program does: one\n"
+               "scoring run, then the plugin's report on standard output (CR LF line ends\n"
                "kept). The plugin writes err.txt (refused QSOs) and Plugins/Tavik.ini in the\n"
                "working folder.\n"
+               "\n"
+               "LOG is an ADIF file (.adi, .adif: any logger's export, fldigi's logbook, an\n"
+               "online service's download) or a Cabrillo 2 or 3 log (known by its\n"
+               "START-OF-LOG: line, whatever its name). Problems inside a record are\n"
+               "warned about with file, line, byte offset and record, and reading goes on.\n"
                "\n"
                "Options:\n"
                "  --plugin PATH   plugin library (default: libTavik.so beside this program)\n"
@@ -134,7 +148,8 @@ std::string UsageText() {
            "                  log's header or first record)\n"
            "  --start TIME    start of the contest period (default: the earliest QSO)\n"
            "  --end TIME      end of the contest period (default: the latest QSO)\n"
-           "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"\n"
+           "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"; QSOs\n"
+           "                  outside a period given are listed and not offered\n"
            "  --dir DIR       working folder for the plugin's files (default: the current\n"
            "                  one); it must exist, Plugins is created in it when missing\n"
            "  --cabrillo      also write the Cabrillo log <CALL>.cbr in the working folder;\n"
@@ -143,20 +158,33 @@ std::string UsageText() {
            "  --no-automation offer no automation object (Qorv2.Application) during the\n"
            "                  run; without this the plugin switches the host to QPSK at\n"
            "                  63 baud, and the commands and the new mode go to standard error\n"
-           "  --timing        print the run's time and the share spent in the plugin\n"
+           "  --json FILE     also write the figures as one JSON object (call, period,\n"
+           "                  record counts, bands, total, score); FILE - is standard\n"
+           "                  output, and the report then goes to standard error\n"
+           "  --strict        stop at the first problem in the log (exit status 2)\n"
+           "  --timing        print the run's time, the share spent in the plugin and the\n"
+           "                  time spent reading the log\n"
+           "  --version       print the version and exit\n"
            "  -h, --help      show this text\n"
            "\n"
-           "A summary (QSOs offered, accepted, duplicates, refused) and the path of err.txt\n"
-           "go to standard error. A last record without <EOR> is left out with a warning.\n"
+           "A summary (records found, offered and skipped, warnings; QSOs accepted,\n"
+           "duplicates, refused) and the paths of err.txt and the Cabrillo log go to\n"
+           "standard error.\n"
            "\n"
            "Exit status:\n"
            "  0  the run completed\n"
            "  1  bad command line, or no own callsign known\n"
-           "  2  log, country file or working folder missing, unreadable or malformed\n"
+           "  2  log, country file or working folder missing or unreadable, a log with\n"
+           "     no ADIF or Cabrillo in it, a malformed country file, or (with --strict)\n"
+           "     a problem in the log\n"
            "     (the message names the file, the line counted from 1 and the byte\n"
            "     offset counted from 0)\n"
            "  3  the plugin cannot be loaded or lacks an entry point\n"
-           "  4  any other failure\n";
+           "  4  any other failure\n"
+           "  5  an output is missing: err.txt lacks refused QSOs, the Cabrillo log or\n"
+           "     the JSON summary was not written\n";
 }
+
+std::string VersionText() { return std::string("tavik-host ") + TAVIK_VERSION + "\n"; }
 
 }  // namespace tavik::host

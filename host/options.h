@@ -14,13 +14,15 @@ enum ExitCode : int {
     kExitUsage = 1,   // bad command line
     kExitInput = 2,   // log, country file or working folder unusable
     kExitPlugin = 3,  // plugin missing, not loadable, or incomplete
-    kExitFailure = 4  // anything else, such as running out of memory
+    kExitFailure = 4,  // anything else, such as running out of memory
+    kExitOutput = 5    // an output the run should have left is missing or incomplete
 };
 
 constexpr const char* kDefaultCountryFile = "/usr/share/hamradio-files/cty.dat";
 
 struct Options {
     bool help = false;
+    bool version = false;
     std::string logPath;
     std::string countryFile = kDefaultCountryFile;
     std::string pluginPath;  // empty: the plugin beside the executable
@@ -28,8 +30,10 @@ struct Options {
     std::string ownCall;     // empty: from the log
     std::optional<double> start;  // automation dates
     std::optional<double> end;
-    bool cabrillo = false;
-    bool timing = false;  // print the run's time and the plugin's share of it  // run with the export flag: header dialog and Cabrillo log
+    bool cabrillo = false;  // run with the export flag: header form and Cabrillo log
+    bool timing = false;    // print the run's time and the plugin's share of it
+    bool strict = false;    // the first problem in the log stops the run
+    std::string jsonPath;   // empty: no JSON summary; "-": standard output
     bool automation = true;  // offer the host's automation object during the run
 };
 
@@ -45,5 +49,7 @@ Options ParseOptions(const std::vector<std::string>& args);
 std::optional<double> ParsePeriodTime(std::string_view text);
 
 std::string UsageText();
+// "tavik-host <version>\n"
+std::string VersionText();
 
 }  // namespace tavik::host

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace tavik::host {
 
@@ -45,13 +47,6 @@ bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 
 int DaysInMonth(int year, int month) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
-}
-
-const AdifItem& Required(const SourceFile& source, const AdifRecord& record, AdifField field,
-                         const char* name) {
-    const AdifItem* item = record.Get(field);
-    if (!item) throw source.ErrorAt(record.Offset(), std::string("QSO record without ") + name);
-    return *item;
 }
 
 void Assign(std::string& to, std::string_view from) { to.assign(from.data(), from.size()); }
@@ -152,51 +147,191 @@ std::uint32_t MegahertzToHertz(double megahertz) {
     return static_cast<std::uint32_t>(hertz);
 }
 
-void MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso) {
-    const AdifItem& call = Required(source, record, AdifField::Call, "CALL");
+std::string FormatAutomationDate(double automationDate) {
+    // Whole minutes, counted forward in time on both sides of the epoch.
+    const double linear = LinearTime(automationDate);
+    const auto minutes = static_cast<std::int64_t>(std::floor(linear * 1440.0 + 0.5));
+    std::int64_t days = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
+    const std::int64_t minuteOfDay = minutes - days * 1440;
+    // Civil from days (1970-01-01 is automation day 25569).
+    std::int64_t z = days - 25569 + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t dayOfEra = z - era * 146097;
+    const std::int64_t yearOfEra =
+        (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+    const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    char text[96];
+    std::snprintf(text, sizeof text, "%04lld-%02lld-%02lld %02lld:%02lld",
+                  static_cast<long long>(year), static_cast<long long>(month),
+                  static_cast<long long>(day), static_cast<long long>(minuteOfDay / 60),
+                  static_cast<long long>(minuteOfDay % 60));
+    return text;
+}
+
+std::optional<std::string_view> ControlNumberIn(std::string_view exchange) {
+    std::string_view trimmed = TrimBlanks(exchange);
+    if (trimmed.size() == 4 && AllDigits(trimmed)) return exchange;
+    std::optional<std::string_view> found;
+    for (std::size_t i = 0; i < exchange.size();) {
+        if (exchange[i] < '0' || exchange[i] > '9') {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < exchange.size() && exchange[end] >= '0' && exchange[end] <= '9') ++end;
+        if (end - i == 4) {
+            if (found) return std::nullopt;
+            found = exchange.substr(i, 4);
+        }
+        i = end;
+    }
+    return found;
+}
+
+void TakeExchange(std::string& to, std::string_view exchange, const char* fieldName,
+                  const SourceFile& source, std::size_t offset, std::size_t record,
+                  Diagnostics& diagnostics) {
+    std::optional<std::string_view> number = ControlNumberIn(exchange);
+    if (number && number->data() != exchange.data()) {
+        diagnostics.Warn(source, offset, record,
+                         std::string(fieldName) + " '" + Printable(exchange) +
+                             "' holds more than the control number; " + std::string(*number) +
+                             " taken");
+        exchange = *number;
+    }
+    Assign(to, exchange);
+}
+
+bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
+            Diagnostics& diagnostics) {
+    const std::size_t number = record.Number();
+    auto skip = [&](std::size_t offset, const std::string& why) {
+        diagnostics.Skip(source, offset, number, why);
+        return false;
+    };
+    static constexpr struct {
+        AdifField field;
+        const char* name;
+    } kRequired[] = {{AdifField::Call, "CALL"},
+                     {AdifField::QsoDate, "QSO_DATE"},
+                     {AdifField::TimeOn, "TIME_ON"}};
+    for (const auto& required : kRequired)
+        if (!record.Get(required.field))
+            return skip(record.Offset(), std::string("no ") + required.name);
+    // The plugin takes NUL-terminated texts: a NUL would silently cut a value.
+    static constexpr struct {
+        AdifField field;
+        const char* name;
+    } kPassed[] = {{AdifField::Call, "CALL"},           {AdifField::StationCallsign, "STATION_CALLSIGN"},
+                   {AdifField::Mode, "MODE"},           {AdifField::Submode, "SUBMODE"},
+                   {AdifField::RstSent, "RST_SENT"},    {AdifField::RstRcvd, "RST_RCVD"},
+                   {AdifField::StxString, "STX_STRING"}, {AdifField::SrxString, "SRX_STRING"},
+                   {AdifField::Stx, "STX"},             {AdifField::Srx, "SRX"},
+                   {AdifField::Band, "BAND"}};
+    for (const auto& passed : kPassed)
+        if (const AdifItem* item = record.Get(passed.field);
+            item && std::memchr(item->data.data(), '\0', item->data.size()))
+            return skip(item->offset, std::string(passed.name) + " '" + Printable(item->data) +
+                                          "' holds a NUL byte");
+
+    const AdifItem& call = *record.Get(AdifField::Call);
     std::string_view callText = TrimBlanks(call.data);
-    if (callText.empty()) throw source.ErrorAt(call.offset, "CALL is blank");
+    if (callText.empty()) return skip(call.offset, "CALL is blank");
+
+    const AdifItem& date = *record.Get(AdifField::QsoDate);
+    const AdifItem& time = *record.Get(AdifField::TimeOn);
+    const std::string_view dateText = TrimBlanks(date.data);
+    std::optional<double> when = ParseAdifDateTime(dateText, TrimBlanks(time.data));
+    if (!when) {
+        if (!ParseAdifDateTime(dateText, "0000"))
+            return skip(date.offset,
+                        "QSO_DATE '" + Printable(date.data) + "' is not a date YYYYMMDD");
+        return skip(time.offset,
+                    "TIME_ON '" + Printable(time.data) + "' is not a time HHMM or HHMMSS");
+    }
+    if (Number(dateText.substr(0, 4)) < kEarliestYear)
+        return skip(date.offset, "QSO_DATE " + std::string(dateText) + " is before " +
+                                     std::to_string(kEarliestYear));
+    qso.time = *when;
     qso.call = UpperAscii(callText);
     qso.stationCall = UpperAscii(TrimBlanks(record.Data(AdifField::StationCallsign)));
 
-    const AdifItem& date = Required(source, record, AdifField::QsoDate, "QSO_DATE");
-    const AdifItem& time = Required(source, record, AdifField::TimeOn, "TIME_ON");
-    std::optional<double> when = ParseAdifDateTime(TrimBlanks(date.data), TrimBlanks(time.data));
-    if (!when) {
-        if (!ParseAdifDateTime(TrimBlanks(date.data), "0000"))
-            throw source.ErrorAt(date.offset, "QSO_DATE '" + Printable(date.data) +
-                                                  "' is not a date YYYYMMDD");
-        throw source.ErrorAt(time.offset, "TIME_ON '" + Printable(time.data) +
-                                              "' is not a time HHMM or HHMMSS");
-    }
-    qso.time = *when;
-
+    const AdifItem* band = record.Get(AdifField::Band);
     qso.frequencyHz = 0;
     std::optional<double> megahertz;
     if (const AdifItem* freq = record.Get(AdifField::Freq)) {
         megahertz = ParseMegahertz(freq->data);
-        if (!megahertz)
-            throw source.ErrorAt(freq->offset, "FREQ '" + Printable(freq->data) +
-                                                   "' is not a frequency in MHz");
-        qso.frequencyHz = MegahertzToHertz(*megahertz);
+        const std::string quoted = "FREQ '" + Printable(freq->data) + "'";
+        if (!megahertz) {
+            // A decimal comma, as some loggers write in some locales.
+            std::string_view text = TrimBlanks(freq->data);
+            std::size_t comma = text.find(',');
+            if (comma != std::string_view::npos && text.find('.') == std::string_view::npos) {
+                std::string withPoint(text);
+                withPoint[comma] = '.';
+                megahertz = ParseMegahertz(withPoint);
+                if (megahertz)
+                    diagnostics.Warn(source, freq->offset, number,
+                                     quoted + " read as " + withPoint + " MHz");
+            }
+        }
+        if (!megahertz) {
+            diagnostics.Warn(source, freq->offset, number,
+                             quoted + " ignored; " +
+                                 (band ? "band taken from BAND" : "no BAND either, so no band"));
+        } else {
+            qso.frequencyHz = MegahertzToHertz(*megahertz);
+            if (*megahertz > 4294.967295)
+                diagnostics.Warn(source, freq->offset, number,
+                                 quoted + " is above 4294.967295 MHz, more than the plugin "
+                                          "takes; frequency given as 0");
+        }
     }
 
-    if (const AdifItem* band = record.Get(AdifField::Band))
+    if (band) {
         qso.band = UpperAscii(TrimBlanks(band->data));
-    else if (megahertz)
+        if (megahertz) {
+            std::string_view fromFrequency = BandOfFrequency(*megahertz);
+            if (!fromFrequency.empty() && fromFrequency != qso.band)
+                diagnostics.Warn(source, band->offset, number,
+                                 "BAND " + Printable(band->data) + " and FREQ " +
+                                     Printable(TrimBlanks(record.Data(AdifField::Freq))) + " (" +
+                                     std::string(fromFrequency) + ") disagree; BAND kept");
+        }
+    } else if (megahertz) {
         Assign(qso.band, BandOfFrequency(*megahertz));
-    else
+    } else {
         qso.band.clear();
+    }
 
     qso.mode = ModeName(record.Data(AdifField::Mode), record.Data(AdifField::Submode));
     Assign(qso.rstSent, record.Data(AdifField::RstSent));
     Assign(qso.rstReceived, record.Data(AdifField::RstRcvd));
-    const AdifItem* sent = record.Get(AdifField::StxString);
-    if (!sent) sent = record.Get(AdifField::Stx);
-    Assign(qso.exchangeSent, sent ? sent->data : std::string_view());
-    const AdifItem* received = record.Get(AdifField::SrxString);
-    if (!received) received = record.Get(AdifField::Srx);
-    Assign(qso.exchangeReceived, received ? received->data : std::string_view());
+    static constexpr struct {
+        AdifField text, serial;
+        const char *textName, *serialName;
+        std::string Qso::*to;
+    } kExchanges[] = {
+        {AdifField::StxString, AdifField::Stx, "STX_STRING", "STX", &Qso::exchangeSent},
+        {AdifField::SrxString, AdifField::Srx, "SRX_STRING", "SRX", &Qso::exchangeReceived}};
+    for (const auto& exchange : kExchanges) {
+        const AdifItem* item = record.Get(exchange.text);
+        const char* name = exchange.textName;
+        if (!item) {
+            item = record.Get(exchange.serial);
+            name = exchange.serialName;
+        }
+        if (item)
+            TakeExchange(qso.*exchange.to, item->data, name, source, item->offset, number,
+                         diagnostics);
+        else
+            (qso.*exchange.to).clear();
+    }
+    return true;
 }
 
 }  // namespace tavik::host

@@ -13,7 +13,7 @@ namespace tavik::host {
 
 struct Qso {
     std::string call;          // upper case
-    std::string stationCall;   // STATION_CALLSIGN of the record, upper case; may be empty
+    std::string stationCall;   // own call of the record, upper case; may be empty
     double time = 0;           // automation date: days since 1899-12-30
     std::uint32_t frequencyHz = 0;
     std::string mode;
@@ -24,9 +24,11 @@ struct Qso {
     std::string band;
 };
 
-// Fills qso from record; throws InputError placed at the offending field when
-// CALL, QSO_DATE or TIME_ON is missing or malformed, or FREQ is not a number.
-void MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso);
+// Fills qso from record. A record the plugin cannot take (no CALL, QSO_DATE or
+// TIME_ON, malformed date or time, a NUL byte) is warned about and false returned;
+// repairs (decimal comma, exchange text around the control number) are warned about.
+bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
+            Diagnostics& diagnostics);
 
 // The contest's mode name from ADIF MODE and SUBMODE.
 std::string ModeName(std::string_view mode, std::string_view submode);
@@ -40,15 +42,31 @@ std::int64_t DaysSinceAutomationEpoch(int year, int month, int day);
 // Date (YYYYMMDD) and time (HHMM or HHMMSS) as an automation date; nullopt if malformed.
 std::optional<double> ParseAdifDateTime(std::string_view date, std::string_view time);
 
+// QSOs before this day are no contest QSOs (and their dates print badly).
+constexpr int kEarliestYear = 1930;
+
 // An automation date as a number that grows with time (they differ before 1899-12-30),
 // for comparing dates.
 double LinearTime(double automationDate);
+
+// "YYYY-MM-DD HH:MM" of an automation date.
+std::string FormatAutomationDate(double automationDate);
 
 // Frequency text in MHz; nullopt unless it is a plain non-negative decimal number.
 std::optional<double> ParseMegahertz(std::string_view text);
 
 // Hz rounded to the nearest unit; 0 when it does not fit 32 bits.
 std::uint32_t MegahertzToHertz(double megahertz);
+
+// The control number in an exchange text: the text itself when it is one, else the
+// one four-digit number in it; nullopt when there is none or more than one.
+std::optional<std::string_view> ControlNumberIn(std::string_view exchange);
+
+// Takes exchange into to, cut to its control number when it holds one among other
+// text, with a warning naming the field.
+void TakeExchange(std::string& to, std::string_view exchange, const char* fieldName,
+                  const SourceFile& source, std::size_t offset, std::size_t record,
+                  Diagnostics& diagnostics);
 
 std::string UpperAscii(std::string_view text);
 std::string_view TrimBlanks(std::string_view text);

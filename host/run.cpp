@@ -1,17 +1,22 @@
 #include "host/run.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <system_error>
 #include <vector>
 
-#include "host/adif_reader.h"
 #include "host/automation_server.h"
 #include "host/country_file.h"
 #include "host/host_mode.h"
+#include "host/log_reader.h"
+#include "host/report_summary.h"
 #include "host/source_file.h"
 #include "host/system.h"
 
@@ -25,47 +30,6 @@ constexpr const char* kProgram = "tavik-host: ";
 constexpr std::size_t kProgressThreshold = 20000;
 
 COleDateTime Valid(double value) { return COleDateTime{value, kDateTimeValid}; }
-
-// Maps every record, keeping the QSOs and what the run needs up front.
-class LogLoader : public AdifHandler {
-public:
-    LogLoader(const SourceFile& source, QsoStore& store) : source_(source), store_(store) {}
-
-    void OnHeader(const AdifRecord& header) override {
-        headerStation_ = UpperAscii(TrimBlanks(header.Data(AdifField::StationCallsign)));
-        headerOperator_ = UpperAscii(TrimBlanks(header.Data(AdifField::Operator)));
-    }
-
-    void OnRecord(const AdifRecord& record) override {
-        MapQso(source_, record, qso_);
-        if (store_.Size() == 0) {
-            firstStation_ = qso_.stationCall;
-            firstOperator_ = UpperAscii(TrimBlanks(record.Data(AdifField::Operator)));
-            earliest_ = latest_ = qso_.time;
-        }
-        if (LinearTime(qso_.time) < LinearTime(earliest_)) earliest_ = qso_.time;
-        if (LinearTime(qso_.time) > LinearTime(latest_)) latest_ = qso_.time;
-        store_.Add(qso_);
-    }
-
-    std::string OwnCall() const {
-        for (const std::string* call : {&headerStation_, &firstStation_, &headerOperator_,
-                                        &firstOperator_})
-            if (!call->empty()) return *call;
-        return {};
-    }
-
-    double Earliest() const { return earliest_; }
-    double Latest() const { return latest_; }
-
-private:
-    const SourceFile& source_;
-    QsoStore& store_;
-    Qso qso_;
-    double earliest_ = 0;
-    double latest_ = 0;
-    std::string headerStation_, headerOperator_, firstStation_, firstOperator_;
-};
 
 class Progress {
 public:
@@ -101,8 +65,93 @@ std::string Absolute(const std::string& path) {
     return error ? path : absolute.lexically_normal().string();
 }
 
-void PrintWarnings(std::ostream& err, const std::vector<std::string>& warnings) {
-    for (const std::string& warning : warnings) err << kProgram << "warning: " << warning << '\n';
+// QSOs of the contest period; without --start and --end every QSO is in it.
+class Period {
+public:
+    explicit Period(const Options& options) : start_(options.start), end_(options.end) {}
+    bool Contains(double time) const {
+        const double linear = LinearTime(time);
+        return (!start_ || linear >= LinearTime(*start_)) && (!end_ || linear <= LinearTime(*end_));
+    }
+
+private:
+    std::optional<double> start_, end_;
+};
+
+// First pass: every problem told, the QSOs to offer counted, the period's ends found.
+class LogSurvey : public QsoHandler {
+public:
+    LogSurvey(const SourceFile& source, const Period& period, Diagnostics& diagnostics)
+        : source_(source), period_(period), diagnostics_(diagnostics) {}
+
+    void OnQso(const Qso& qso, std::size_t offset, std::size_t record) override {
+        if (!period_.Contains(qso.time)) {
+            ++outside;
+            diagnostics_.Note(source_, offset, record,
+                              "QSO with " + Printable(qso.call) + " at " +
+                                  FormatAutomationDate(qso.time) +
+                                  " is outside the contest period; not offered");
+            return;
+        }
+        if (offered == 0 || LinearTime(qso.time) < LinearTime(earliest)) earliest = qso.time;
+        if (offered == 0 || LinearTime(qso.time) > LinearTime(latest)) latest = qso.time;
+        ++offered;
+    }
+
+    std::size_t offered = 0;
+    std::size_t outside = 0;
+    double earliest = 0;
+    double latest = 0;
+
+private:
+    const SourceFile& source_;
+    const Period& period_;
+    Diagnostics& diagnostics_;
+};
+
+// Second pass: the same QSOs, now offered to the plugin.
+class LogOffer : public QsoHandler {
+public:
+    LogOffer(const Period& period, ScoringSession& session, CountryFile& countries,
+             Progress& progress)
+        : period_(period), session_(session), countries_(countries), progress_(progress) {}
+
+    void OnQso(const Qso& qso, std::size_t, std::size_t) override {
+        if (!period_.Contains(qso.time)) return;
+        session_.Offer(qso, countries_.CachedLookup(qso.call).c_str());
+        progress_.Step(session_.Counts().offered);
+    }
+
+private:
+    const Period& period_;
+    ScoringSession& session_;
+    CountryFile& countries_;
+    Progress& progress_;
+};
+
+// The Cabrillo logs of a folder with their last change, to tell which one a run wrote.
+std::map<std::string, std::pair<fs::file_time_type, std::uintmax_t>> CabrilloLogs(
+    const fs::path& folder) {
+    std::map<std::string, std::pair<fs::file_time_type, std::uintmax_t>> logs;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        if (it->path().extension() != ".cbr") continue;
+        std::error_code fileError;
+        if (!it->is_regular_file(fileError)) continue;
+        const auto time = it->last_write_time(fileError);
+        const auto size = it->file_size(fileError);
+        if (!fileError) logs[it->path().filename().string()] = {time, size};
+    }
+    return logs;
+}
+
+// Lines of a file (line feeds), or nullopt when it cannot be read.
+std::optional<std::size_t> LineCount(const std::string& path) {
+    std::string error;
+    std::unique_ptr<InputBytes> bytes = OpenInputBytes(path, error);
+    if (!bytes) return std::nullopt;
+    std::string_view text = bytes->Bytes();
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
 int Fail(std::ostream& err, int code, const std::string& message) {
@@ -132,22 +181,23 @@ void ScoringSession::Start(const std::string& ownCall, const std::string& ownCou
     pluginTime_ += std::chrono::steady_clock::now() - begin;
 }
 
-void ScoringSession::Offer(const QsoStore::Entry& qso, const char* countryPrefix) {
+void ScoringSession::Offer(const Qso& qso, const char* countryPrefix) {
     ++counts_.offered;
     // Scratch buffers the call check may write into; the plugin leaves them alone.
     char checkBuffer1[256] = {};
     char checkBuffer2[256] = {};
-    const char* band = qso.band;
+    const char* band = qso.band.c_str();
     COleDateTime time = Valid(qso.time);
     COleDateTime unused = Valid(0.0);
-    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    const char* ownCall = !qso.stationCall.empty() ? qso.stationCall.c_str() : ownCall_.c_str();
     const auto begin = std::chrono::steady_clock::now();
-    bool workedBefore = api_.checkCall0(qso.call, 0, 0, "", "", "", "", "", "", "", "", "",
+    bool workedBefore = api_.checkCall0(qso.call.c_str(), 0, 0, "", "", "", "", "", "", "", "", "",
                                         "", "", 0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
                                         checkBuffer1, checkBuffer2) == 0;
     std::int32_t accepted = api_.addData0(
-        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
-        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
+        ownCall, qso.call.c_str(), &time, &unused, &unused, &unused, 0, qso.frequencyHz,
+        qso.mode.c_str(), qso.rstSent.c_str(), qso.rstReceived.c_str(), qso.exchangeSent.c_str(),
+        qso.exchangeReceived.c_str(), "", "", "", "", "",
         "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", band, "");
     pluginTime_ += std::chrono::steady_clock::now() - begin;
     if (accepted == 0) {
@@ -167,10 +217,14 @@ const char* ScoringSession::Result() {
 }
 
 int RunHost(const Options& options, std::ostream& err) {
-    const auto runStart = std::chrono::steady_clock::now();
+    using Clock = std::chrono::steady_clock;
+    const auto runStart = Clock::now();
     // Paths first: the plugin needs the working folder as its current directory.
     std::string logPath = Absolute(options.logPath);
     std::string countryPath = Absolute(options.countryFile);
+    std::string jsonPath = options.jsonPath.empty() || options.jsonPath == "-"
+                               ? options.jsonPath
+                               : Absolute(options.jsonPath);
     std::string pluginPath;
     if (!options.pluginPath.empty()) {
         pluginPath = Absolute(options.pluginPath);
@@ -182,42 +236,48 @@ int RunHost(const Options& options, std::ostream& err) {
         pluginPath = (fs::path(executable).parent_path() / PluginFileName()).string();
     }
 
-    std::vector<std::string> warnings;
-    QsoStore qsos;
+    // The log is read twice: first every problem is told and the QSOs to offer are
+    // counted, then they are offered. Nothing of it is kept in between.
+    Diagnostics diagnostics(
+        [&err](const std::string& line) { err << kProgram << line << '\n'; }, options.strict);
+    const Period period(options);
+    SourceFile log;
+    LogSummary summary;
     CountryFile countries;
-    std::string ownCallFromLog;
-    double earliest = 0;
-    double latest = 0;
+    std::optional<LogSurvey> survey;
     try {
-        SourceFile log = ReadSourceFile(logPath, options.logPath);
-        LogLoader loader(log, qsos);
-        ReadAdif(log, loader, warnings);
-        ownCallFromLog = loader.OwnCall();
-        earliest = loader.Earliest();
-        latest = loader.Latest();
+        log = ReadSourceFile(logPath, options.logPath);
+        survey.emplace(log, period, diagnostics);
+        summary = ReadLog(log, *survey, diagnostics);
         SourceFile countryText = ReadSourceFile(countryPath, options.countryFile);
         countries = CountryFile::Parse(countryText);
     } catch (const InputError& error) {
-        PrintWarnings(err, warnings);
         return Fail(err, kExitInput, error.what());
     }
-    PrintWarnings(err, warnings);
+    auto readingTime = Clock::now() - runStart;
+    std::size_t hostWarnings = 0;
 
-    std::string ownCall = options.ownCall.empty() ? ownCallFromLog : options.ownCall;
+    std::string ownCall = options.ownCall.empty() ? summary.ownCall : options.ownCall;
     if (ownCall.empty())
         return Fail(err, kExitUsage,
-                    options.logPath +
-                        ": no STATION_CALLSIGN or OPERATOR in the log; give the own call with --call");
+                    options.logPath + ": " +
+                        (summary.cabrillo ? "no CALLSIGN: in the log"
+                                          : "no STATION_CALLSIGN or OPERATOR in the log") +
+                        "; give the own call with --call");
     const std::string& ownPrefix = countries.Lookup(ownCall);
-    if (ownPrefix.empty())
-        err << kProgram << "warning: own call " << ownCall << " is not in "
+    if (ownPrefix.empty()) {
+        ++hostWarnings;
+        err << kProgram << "warning: own call " << Printable(ownCall, 80) << " is not in "
             << options.countryFile << "; its country prefix is left empty\n";
+    }
 
-    if (qsos.Size() == 0 && (!options.start || !options.end))
+    if (survey->offered == 0 && (!options.start || !options.end))
         return Fail(err, kExitInput,
-                    options.logPath + ": the log has no QSOs; give the period with --start and --end");
-    double start = options.start ? *options.start : earliest;
-    double end = options.end ? *options.end : latest;
+                    options.logPath + ": the log has no QSOs to offer (" +
+                        std::to_string(summary.records) +
+                        " records found); give the period with --start and --end");
+    double start = options.start ? *options.start : survey->earliest;
+    double end = options.end ? *options.end : survey->latest;
     if (LinearTime(start) > LinearTime(end))
         return Fail(err, kExitUsage, "the contest period ends before it starts");
 
@@ -253,41 +313,123 @@ int RunHost(const Options& options, std::ostream& err) {
         if (!automation)
             err << kProgram << "running without the automation object: " << serverError << '\n';
     }
+    const auto cabrilloBefore = options.cabrillo ? CabrilloLogs(workDir) : decltype(CabrilloLogs(workDir))();
     ScoringSession session(plugin);
     session.Start(ownCall, ownPrefix, start, end, options.cabrillo ? 1 : 0);
-    Progress progress(err, qsos.Size(),
-                      ErrorStreamIsTerminal() && qsos.Size() > kProgressThreshold);
-    for (std::size_t i = 0; i < qsos.Size(); ++i) {
-        QsoStore::Entry qso = qsos.Get(i);
-        session.Offer(qso, countries.CachedLookup(qso.call).c_str());
-        progress.Step(i + 1);
+    Progress progress(err, survey->offered,
+                      ErrorStreamIsTerminal() && survey->offered > kProgressThreshold);
+    const auto offerStart = Clock::now();
+    const auto pluginBefore = session.PluginTime();
+    Diagnostics quiet;  // everything was told in the first pass
+    LogOffer offer(period, session, countries, progress);
+    try {
+        ReadLog(log, offer, quiet);
+    } catch (const InputError& problem) {
+        return Fail(err, kExitInput, problem.what());  // the file changed since the first pass
     }
     progress.Finish();
+    readingTime += (Clock::now() - offerStart) - (session.PluginTime() - pluginBefore);
+    log = SourceFile();
 
     const char* report = session.Result();
     PrintHostCommands(err, hostMode);
     if (!report) return Fail(err, kExitPlugin, pluginPath + ": the plugin returned no report");
-    if (!WriteToStandardOutput(report, std::char_traits<char>::length(report)))
+    const std::size_t reportLength = std::char_traits<char>::length(report);
+    const bool jsonToOutput = options.jsonPath == "-";
+    if (jsonToOutput) {
+        err.write(report, static_cast<std::streamsize>(reportLength));
+    } else if (!WriteToStandardOutput(report, reportLength)) {
         return Fail(err, kExitFailure, "cannot write the report to standard output");
+    }
 
     const RunCounts& counts = session.Counts();
+    RunFigures figures;
+    figures.start = FormatAutomationDate(start);
+    figures.end = FormatAutomationDate(end);
+    figures.records = summary.records;
+    figures.offered = counts.offered;
+    figures.accepted = counts.accepted;
+    figures.duplicates = counts.duplicates;
+    figures.refused = counts.refused;
+    figures.skipped = summary.records - std::min(summary.records, counts.offered);
+    figures.warnings = diagnostics.Warnings() + hostWarnings;
+    err << kProgram << figures.records << " records found: " << figures.offered << " offered, "
+        << figures.skipped << " skipped";
+    if (summary.excluded) err << " (" << summary.excluded << " X-QSO lines)";
+    if (survey->outside) err << " (" << survey->outside << " outside the contest period)";
+    err << "; " << figures.warnings << " warnings\n";
     err << kProgram << counts.offered << " QSOs offered: " << counts.accepted << " accepted ("
-        << counts.duplicates << " of them duplicates), " << counts.refused << " refused\n"
-        << kProgram << "refused QSOs are listed in " << (workDir / "err.txt").string() << '\n';
-    if (options.cabrillo)
-        err << kProgram << "the Cabrillo log is in " << workDir.string()
-            << " (the plugin's notice above names it)\n";
+        << counts.duplicates << " of them duplicates), " << counts.refused << " refused\n";
+
+    // Say where the outputs are only after checking that they are there.
+    int status = kExitOk;
+    const std::string errorLog = (workDir / "err.txt").string();
+    const std::optional<std::size_t> errorLines = LineCount(errorLog);
+    if (!errorLines || *errorLines < counts.refused + 1) {
+        status = kExitOutput;
+        err << kProgram << "error: " << errorLog << " "
+            << (errorLines ? "lists " + std::to_string(*errorLines ? *errorLines - 1 : 0) +
+                                 " of the " + std::to_string(counts.refused) +
+                                 " refused QSOs (is the disk full?)"
+                           : std::string("was not written"))
+            << '\n';
+    } else {
+        err << kProgram << "refused QSOs are listed in " << errorLog << '\n';
+    }
+    if (options.cabrillo) {
+        std::string written;
+        for (const auto& [name, stamp] : CabrilloLogs(workDir)) {
+            auto before = cabrilloBefore.find(name);
+            if (before == cabrilloBefore.end() || before->second != stamp) written = name;
+        }
+        if (written.empty()) {
+            status = kExitOutput;
+            err << kProgram << "error: no Cabrillo log was written in " << workDir.string()
+                << " (the plugin's notice above tells why)\n";
+        } else {
+            err << kProgram << "the Cabrillo log is in " << (workDir / written).string() << '\n';
+        }
+    }
     if (hostMode.Switched()) err << kProgram << "now working in " << hostMode.Describe() << '\n';
+
+    if (!options.jsonPath.empty()) {
+        std::optional<ReportFigures> reportFigures = ParseReport(std::string_view(report, reportLength));
+        if (!reportFigures) {
+            status = kExitOutput;
+            err << kProgram << "error: the plugin's report is not laid out as expected; no JSON "
+                               "summary written\n";
+        } else {
+            const std::string json = SummaryJson(*reportFigures, figures);
+            bool written = false;
+            if (jsonToOutput) {
+                written = WriteToStandardOutput(json.data(), json.size());
+            } else {
+                std::ofstream out(jsonPath, std::ios::binary | std::ios::trunc);
+                written = static_cast<bool>(out.write(json.data(),
+                                                      static_cast<std::streamsize>(json.size()))) &&
+                          static_cast<bool>(out.flush());
+            }
+            if (!written) {
+                status = kExitOutput;
+                err << kProgram << "error: cannot write the JSON summary to " << options.jsonPath
+                    << '\n';
+            }
+        }
+    }
+
     if (options.timing) {
         using Seconds = std::chrono::duration<double>;
-        const double total = Seconds(std::chrono::steady_clock::now() - runStart).count();
+        const double total = Seconds(Clock::now() - runStart).count();
         const double inPlugin = Seconds(session.PluginTime()).count();
-        char line[160];
-        std::snprintf(line, sizeof line, "timing: %.3f s in all, %.3f s (%.0f%%) in the plugin\n",
-                      total, inPlugin, total > 0 ? 100.0 * inPlugin / total : 0.0);
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "timing: %.3f s in all, %.3f s (%.0f%%) in the plugin, %.3f s reading the "
+                      "log\n",
+                      total, inPlugin, total > 0 ? 100.0 * inPlugin / total : 0.0,
+                      Seconds(readingTime).count());
         err << kProgram << line;
     }
-    return kExitOk;
+    return status;
 }
 
 }  // namespace tavik::host

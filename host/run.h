@@ -1,4 +1,4 @@
-// One scoring run of the plugin over an ADIF log.
+// One scoring run of the plugin over a log.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 
 #include "host/options.h"
 #include "host/plugin_loader.h"
-#include "host/qso_store.h"
+#include "host/qso_mapping.h"
 
 namespace tavik::host {
 
@@ -28,7 +28,7 @@ public:
     void Start(const std::string& ownCall, const std::string& ownCountryPrefix, double periodStart,
                double periodEnd, std::int32_t exportFlag);
     // Offers one QSO; a QSO without its own station call is logged under the run's.
-    void Offer(const QsoStore::Entry& qso, const char* countryPrefix);
+    void Offer(const Qso& qso, const char* countryPrefix);
     // The report, or nullptr if the plugin gave none.
     const char* Result();
 

@@ -1,12 +1,6 @@
 #include "host/source_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <exception>
-#include <filesystem>
-#include <system_error>
 
 namespace tavik::host {
 
@@ -24,9 +18,28 @@ InputError::InputError(const std::string& file, std::size_t line, std::size_t of
                        const std::string& what)
     : std::runtime_error(Located(file, line, offset, what)) {}
 
+SourceFile::SourceFile(std::string shownName, std::string bytes)
+    : name(std::move(shownName)), owned_(std::make_shared<const std::string>(std::move(bytes))) {
+    text = *owned_;
+}
+
+SourceFile::SourceFile(std::string shownName, std::shared_ptr<InputBytes> bytes)
+    : name(std::move(shownName)), text(bytes->Bytes()), bytes_(std::move(bytes)) {}
+
 std::size_t SourceFile::LineAt(std::size_t offset) const {
     offset = std::min(offset, text.size());
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
+    const char* base = text.data();
+    if (offset >= lineCursor_) {
+        lineAtCursor_ += static_cast<std::size_t>(
+            std::count(base + lineCursor_, base + offset, '\n'));
+    } else if (offset >= lineCursor_ / 2) {
+        lineAtCursor_ -= static_cast<std::size_t>(
+            std::count(base + offset, base + lineCursor_, '\n'));
+    } else {
+        lineAtCursor_ = 1 + static_cast<std::size_t>(std::count(base, base + offset, '\n'));
+    }
+    lineCursor_ = offset;
+    return lineAtCursor_;
 }
 
 InputError SourceFile::ErrorAt(std::size_t offset, const std::string& what) const {
@@ -38,42 +51,44 @@ std::string SourceFile::WarningAt(std::size_t offset, const std::string& what) c
 }
 
 SourceFile ReadSourceFile(const std::string& path, const std::string& shownName) {
-    SourceFile source;
-    source.name = shownName;
-    // C stdio rather than streams: one big read, and errno for the message.
-    std::error_code statusError;
-    if (std::filesystem::is_directory(path, statusError))
-        throw InputError(shownName + ": cannot read: it is a folder");
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) throw InputError(shownName + ": cannot open: " + std::strerror(errno));
-    // Read straight into the text. One byte more than the size lets the last read see
-    // the end without growing; the loop also covers files whose size is not known.
-    std::size_t size = 0;
-    if (std::fseek(file, 0, SEEK_END) == 0) {
-        long end = std::ftell(file);
-        if (end > 0) size = static_cast<std::size_t>(end);
-        std::rewind(file);
+    std::string error;
+    std::unique_ptr<InputBytes> bytes = OpenInputBytes(path, error);
+    if (!bytes) throw InputError(shownName + ": " + error);
+    return SourceFile(shownName, std::shared_ptr<InputBytes>(std::move(bytes)));
+}
+
+std::string Diagnostics::Place(const SourceFile& source, std::size_t offset, std::size_t record,
+                               const std::string& what) const {
+    std::string line = source.name + ": line " + std::to_string(source.LineAt(offset)) +
+                       ", byte offset " + std::to_string(offset);
+    if (record > 0) line += ", record " + std::to_string(record);
+    return line + ": " + what;
+}
+
+void Diagnostics::Warn(const SourceFile& source, std::size_t offset, std::size_t record,
+                       const std::string& what) {
+    if (strict_) {
+        std::string message = what;
+        if (record > 0) message = "record " + std::to_string(record) + ": " + message;
+        throw source.ErrorAt(offset, message);
     }
-    std::size_t filled = 0;
-    try {
-        source.text.resize(std::max<std::size_t>(size + 1, 1 << 16));
-        while (true) {
-            if (filled == source.text.size()) source.text.resize(source.text.size() * 2);
-            std::size_t got =
-                std::fread(source.text.data() + filled, 1, source.text.size() - filled, file);
-            if (got == 0) break;
-            filled += got;
-        }
-    } catch (const std::exception&) {  // length_error or bad_alloc
-        std::fclose(file);
-        throw InputError(shownName + ": cannot read: too large to hold in memory");
-    }
-    source.text.resize(filled);
-    bool failed = std::ferror(file) != 0;
-    int error = errno;
-    std::fclose(file);
-    if (failed) throw InputError(shownName + ": cannot read: " + std::strerror(error));
-    return source;
+    Tolerate(source, offset, record, what);
+}
+
+void Diagnostics::Skip(const SourceFile& source, std::size_t offset, std::size_t record,
+                       const std::string& why) {
+    Warn(source, offset, 0, "record " + std::to_string(record) + " skipped: " + why);
+}
+
+void Diagnostics::Tolerate(const SourceFile& source, std::size_t offset, std::size_t record,
+                           const std::string& what) {
+    ++warnings_;
+    if (print_) print_("warning: " + Place(source, offset, record, what));
+}
+
+void Diagnostics::Note(const SourceFile& source, std::size_t offset, std::size_t record,
+                       const std::string& what) {
+    if (print_) print_(Place(source, offset, record, what));
 }
 
 std::string Printable(std::string_view bytes, std::size_t maxLength) {

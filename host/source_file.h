@@ -1,7 +1,9 @@
-// A whole input file in memory, and errors that point into it.
+// An input file's bytes, places in it, and the problems found there.
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,19 +18,81 @@ public:
     explicit InputError(const std::string& message) : std::runtime_error(message) {}
 };
 
-struct SourceFile {
-    std::string name;  // as shown in messages
-    std::string text;
+// Bytes of a file, mapped where the system can, read whole where it cannot (pipes).
+class InputBytes {
+public:
+    virtual ~InputBytes() = default;
+    virtual std::string_view Bytes() const = 0;
+    // The bytes before offset are not needed for a while: the system may drop them
+    // from memory (they come back from the file when touched again).
+    virtual void Release(std::size_t upTo) { (void)upTo; }
+};
 
-    // 1-based line of a byte offset; counted only when a message needs it.
+// Opens path for reading; nullptr and a message when it is missing, a folder, a
+// device or unreadable. Implemented per system.
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error);
+
+class SourceFile {
+public:
+    SourceFile() = default;
+    // Holds a copy of text, for texts built in memory.
+    SourceFile(std::string shownName, std::string text);
+    SourceFile(std::string shownName, std::shared_ptr<InputBytes> bytes);
+
+    std::string name;  // as shown in messages
+    std::string_view text;
+
+    // 1-based line of a byte offset. Counts from the last offset asked for, so
+    // places asked for in file order cost time linear in the file, not quadratic.
     std::size_t LineAt(std::size_t offset) const;
     InputError ErrorAt(std::size_t offset, const std::string& what) const;
     std::string WarningAt(std::size_t offset, const std::string& what) const;
+    void Release(std::size_t upTo) const {
+        if (bytes_) bytes_->Release(upTo);
+    }
+
+private:
+    std::shared_ptr<const std::string> owned_;
+    std::shared_ptr<InputBytes> bytes_;
+    mutable std::size_t lineCursor_ = 0;  // an offset whose line is known
+    mutable std::size_t lineAtCursor_ = 1;
 };
 
-// Reads the file whole, as bytes. Throws InputError naming the file when it
-// cannot be opened or read.
+// Opens the file. Throws InputError naming the file when it cannot be read.
 SourceFile ReadSourceFile(const std::string& path, const std::string& shownName);
+
+// Problems found while reading a log. Each is a line "FILE: line L, byte offset O,
+// record N: what"; with strict set, the first warning is thrown as an InputError.
+class Diagnostics {
+public:
+    using Printer = std::function<void(const std::string&)>;
+    // Without a printer the lines are only counted (a second pass over a file).
+    explicit Diagnostics(Printer print = {}, bool strict = false)
+        : print_(std::move(print)), strict_(strict) {}
+
+    // record 0: outside any record (the header).
+    void Warn(const SourceFile& source, std::size_t offset, std::size_t record,
+              const std::string& what);
+    // A record left out: "FILE: line L, byte offset O: record N skipped: why".
+    void Skip(const SourceFile& source, std::size_t offset, std::size_t record,
+              const std::string& why);
+    // A problem that never stops a strict run (today's behaviour for it).
+    void Tolerate(const SourceFile& source, std::size_t offset, std::size_t record,
+                  const std::string& what);
+    // A listing that is no problem, such as a QSO outside the contest period.
+    void Note(const SourceFile& source, std::size_t offset, std::size_t record,
+              const std::string& what);
+
+    std::size_t Warnings() const { return warnings_; }
+
+private:
+    std::string Place(const SourceFile& source, std::size_t offset, std::size_t record,
+                      const std::string& what) const;
+
+    Printer print_;
+    bool strict_;
+    std::size_t warnings_ = 0;
+};
 
 // Makes bytes printable in a message: control and non-ASCII bytes become \xNN,
 // and long texts are cut.

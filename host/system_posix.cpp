@@ -1,11 +1,109 @@
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <new>
 #include <vector>
 
+#include "host/source_file.h"
 #include "host/system.h"
 
 namespace tavik::host {
+
+namespace {
+
+class MappedBytes : public InputBytes {
+public:
+    MappedBytes(void* data, std::size_t size) : data_(data), size_(size) {}
+    ~MappedBytes() override { munmap(data_, size_); }
+    std::string_view Bytes() const override {
+        return {static_cast<const char*>(data_), size_};
+    }
+    void Release(std::size_t upTo) override {
+        // Whole pages only; the page cache keeps them, so touching them again is cheap.
+        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        upTo = upTo / page * page;
+        if (upTo > released_) {
+            madvise(static_cast<char*>(data_) + released_, upTo - released_, MADV_DONTNEED);
+            released_ = upTo;
+        }
+    }
+
+private:
+    void* data_;
+    std::size_t size_;
+    std::size_t released_ = 0;
+};
+
+class ReadBytes : public InputBytes {
+public:
+    explicit ReadBytes(std::string text) : text_(std::move(text)) {}
+    std::string_view Bytes() const override { return text_; }
+
+private:
+    std::string text_;
+};
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error = (errno == EISDIR ? "cannot read: it is a folder" : "cannot open: " + Reason(errno));
+        return nullptr;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { close(fd); }
+    } closer{fd};
+    struct stat status;
+    if (fstat(fd, &status) != 0) {
+        error = "cannot read: " + Reason(errno);
+        return nullptr;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        error = "cannot read: it is a folder";
+        return nullptr;
+    }
+    // A device never ends (/dev/zero) or waits for input that is no log.
+    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode)) {
+        error = "cannot read: it is a device, not a file";
+        return nullptr;
+    }
+    if (S_ISREG(status.st_mode) && status.st_size > 0) {
+        const std::size_t size = static_cast<std::size_t>(status.st_size);
+        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (data != MAP_FAILED) {
+            madvise(data, size, MADV_SEQUENTIAL);
+            return std::make_unique<MappedBytes>(data, size);
+        }
+    }
+    // Pipes, files the system reports as empty (/proc) and files it cannot map.
+    std::string text;
+    try {
+        std::vector<char> chunk(1 << 16);
+        while (true) {
+            const ssize_t got = read(fd, chunk.data(), chunk.size());
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                error = "cannot read: " + Reason(errno);
+                return nullptr;
+            }
+            if (got == 0) break;
+            text.append(chunk.data(), static_cast<std::size_t>(got));
+        }
+    } catch (const std::exception&) {  // length_error or bad_alloc
+        error = "cannot read: too large to hold in memory";
+        return nullptr;
+    }
+    return std::make_unique<ReadBytes>(std::move(text));
+}
 
 std::string ExecutablePath() {
     std::vector<char> buffer(4096);

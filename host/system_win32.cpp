@@ -6,9 +6,112 @@
 #include <cstdio>
 #include <vector>
 
+#include "host/source_file.h"
 #include "host/system.h"
 
 namespace tavik::host {
+
+namespace {
+
+std::string SystemMessage(DWORD code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message = length ? std::string(text, length) : "error " + std::to_string(code);
+    if (text) LocalFree(text);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
+                                message.back() == '.'))
+        message.pop_back();
+    return message;
+}
+
+class MappedBytes : public InputBytes {
+public:
+    MappedBytes(HANDLE mapping, const void* view, std::size_t size)
+        : mapping_(mapping), view_(view), size_(size) {}
+    ~MappedBytes() override {
+        UnmapViewOfFile(view_);
+        CloseHandle(mapping_);
+    }
+    std::string_view Bytes() const override { return {static_cast<const char*>(view_), size_}; }
+
+private:
+    HANDLE mapping_;
+    const void* view_;
+    std::size_t size_;
+};
+
+class ReadBytes : public InputBytes {
+public:
+    explicit ReadBytes(std::string text) : text_(std::move(text)) {}
+    std::string_view Bytes() const override { return text_; }
+
+private:
+    std::string text_;
+};
+
+}  // namespace
+
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        error = "cannot read: it is a folder";
+        return nullptr;
+    }
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        error = "cannot open: " + SystemMessage(GetLastError());
+        return nullptr;
+    }
+    struct Closer {
+        HANDLE handle;
+        ~Closer() { CloseHandle(handle); }
+    } closer{file};
+    const DWORD type = GetFileType(file);
+    if (type == FILE_TYPE_CHAR) {
+        error = "cannot read: it is a device, not a file";
+        return nullptr;
+    }
+    if (type == FILE_TYPE_DISK) {
+        LARGE_INTEGER size;
+        if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+            if (static_cast<unsigned long long>(size.QuadPart) > SIZE_MAX / 2) {
+                error = "cannot read: too large to hold in memory";
+                return nullptr;
+            }
+            HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+            if (mapping) {
+                const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+                if (view)
+                    return std::make_unique<MappedBytes>(
+                        mapping, view, static_cast<std::size_t>(size.QuadPart));
+                CloseHandle(mapping);
+            }
+        }
+    }
+    // Pipes, and files the system will not map.
+    std::string text;
+    try {
+        std::vector<char> chunk(1 << 16);
+        while (true) {
+            DWORD got = 0;
+            if (!ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) {
+                const DWORD code = GetLastError();
+                if (code == ERROR_BROKEN_PIPE) break;  // the writer has finished
+                error = "cannot read: " + SystemMessage(code);
+                return nullptr;
+            }
+            if (got == 0) break;
+            text.append(chunk.data(), got);
+        }
+    } catch (const std::exception&) {
+        error = "cannot read: too large to hold in memory";
+        return nullptr;
+    }
+    return std::make_unique<ReadBytes>(std::move(text));
+}
 
 std::string ExecutablePath() {
     std::vector<char> buffer(MAX_PATH);
