@@ -118,7 +118,9 @@ void QsoList::CompactIfSparse() {
 }
 
 void QsoList::Clear() {
-    std::deque<CInfo>().swap(slots_);
+    // clear() rather than a swap with a new deque, which would allocate: emptying must
+    // work when memory has run out.
+    slots_.clear();
     std::vector<bool>().swap(removed_);
     std::vector<IndexEntry>().swap(index_);
     live_ = 0;
