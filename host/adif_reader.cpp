@@ -53,10 +53,16 @@ public:
         record_.Clear();
         std::size_t pos = 0;
         std::size_t released = 0;
+        const std::size_t size = text_.size();
         while (true) {
-            const void* found = std::memchr(text_.data() + pos, '<', text_.size() - pos);
-            if (!found) break;
-            pos = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+            // The next tag is mostly a blank or two away: look there before memchr.
+            const std::size_t near = std::min(size, pos + 8);
+            while (pos < near && text_[pos] != '<') ++pos;
+            if (pos == near) {
+                const void* found = std::memchr(text_.data() + pos, '<', size - pos);
+                if (!found) break;
+                pos = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+            }
             pos = Tag(pos);
             if (pos >= released + kReleaseStep && sawHeader_) {
                 released = record_.Empty() ? pos : record_.Offset();
@@ -74,8 +80,52 @@ private:
         diagnostics_.Warn(source_, offset, RecordNumber(), what);
     }
 
-    // Handles the tag at start; returns the offset just past it (and its data).
+    // Handles the tag at start; returns the offset just past it (and its data). Most
+    // tags are <NAME:LENGTH[:TYPE]> with data that ends where the length says; they
+    // are taken here, everything else in SlowTag.
     std::size_t Tag(std::size_t start) {
+        const char* base = text_.data();
+        const char* end = base + text_.size();
+        const char* p = base + start + 1;
+        const char* nameBegin = p;
+        while (p < end && IsNameChar(*p)) ++p;
+        if (p == nameBegin || p >= end || *p != ':') return SlowTag(start);
+        const char* nameEnd = p++;
+        const char* digits = p;
+        std::size_t length = 0;
+        while (p < end && IsDigit(*p) && p - digits < 9) length = length * 10 + std::size_t(*p++ - '0');
+        if (p == digits || p >= end) return SlowTag(start);
+        const char* typeBegin = p;
+        const char* typeEnd = p;
+        if (*p == ':') {
+            typeBegin = ++p;
+            while (p < end && IsNameChar(*p)) ++p;
+            typeEnd = p;
+        }
+        if (p >= end || *p != '>') return SlowTag(start);
+        const std::size_t dataStart = static_cast<std::size_t>(p + 1 - base);
+        if (length > text_.size() - dataStart) return SlowTag(start);
+        const std::size_t stated = dataStart + length;
+        if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(stated))
+            return SlowTag(start);
+        AdifItem item;
+        item.name = std::string_view(nameBegin, static_cast<std::size_t>(nameEnd - nameBegin));
+        item.type = std::string_view(typeBegin, static_cast<std::size_t>(typeEnd - typeBegin));
+        item.data = text_.substr(dataStart, length);
+        item.offset = start;
+        item.field = ClassifyFieldName(item.name);
+        AddItem(item);
+        return stated;
+    }
+
+    void AddItem(const AdifItem& item) {
+        ++summary_.tags;
+        if (!inHeader_ && record_.Empty()) record_.SetNumber(summary_.records + 1);
+        (inHeader_ ? header_ : record_).Add(item);
+        handler_.OnField(item);
+    }
+
+    std::size_t SlowTag(std::size_t start) {
         std::size_t pos = start + 1;
         while (pos < text_.size() && text_[pos] != '>') {
             if (BreaksTag(static_cast<unsigned char>(text_[pos]))) {
@@ -134,10 +184,7 @@ private:
         item.data = text_.substr(dataStart, dataEnd - dataStart);
         item.offset = start;
         item.field = ClassifyFieldName(name);
-        ++summary_.tags;
-        if (!inHeader_ && record_.Empty()) record_.SetNumber(summary_.records + 1);
-        (inHeader_ ? header_ : record_).Add(item);
-        handler_.OnField(item);
+        AddItem(item);
         return dataEnd;
     }
 
@@ -315,37 +362,33 @@ private:
 
 AdifField ClassifyFieldName(std::string_view name) {
     // Runs for every field of the log: one switch on the length, then few comparisons.
-    char upper[16];
-    if (name.size() > sizeof upper) return AdifField::Other;
-    for (std::size_t i = 0; i < name.size(); ++i) upper[i] = Upper(name[i]);
-    std::string_view key(upper, name.size());
-    switch (key.size()) {
+    switch (name.size()) {
         case 3:
-            if (key == "STX") return AdifField::Stx;
-            if (key == "SRX") return AdifField::Srx;
+            if (EqualNoCase(name, "STX")) return AdifField::Stx;
+            if (EqualNoCase(name, "SRX")) return AdifField::Srx;
             break;
         case 4:
-            if (key == "CALL") return AdifField::Call;
-            if (key == "FREQ") return AdifField::Freq;
-            if (key == "MODE") return AdifField::Mode;
-            if (key == "BAND") return AdifField::Band;
+            if (EqualNoCase(name, "CALL")) return AdifField::Call;
+            if (EqualNoCase(name, "FREQ")) return AdifField::Freq;
+            if (EqualNoCase(name, "MODE")) return AdifField::Mode;
+            if (EqualNoCase(name, "BAND")) return AdifField::Band;
             break;
         case 7:
-            if (key == "TIME_ON") return AdifField::TimeOn;
-            if (key == "SUBMODE") return AdifField::Submode;
+            if (EqualNoCase(name, "TIME_ON")) return AdifField::TimeOn;
+            if (EqualNoCase(name, "SUBMODE")) return AdifField::Submode;
             break;
         case 8:
-            if (key == "QSO_DATE") return AdifField::QsoDate;
-            if (key == "RST_SENT") return AdifField::RstSent;
-            if (key == "RST_RCVD") return AdifField::RstRcvd;
-            if (key == "OPERATOR") return AdifField::Operator;
+            if (EqualNoCase(name, "QSO_DATE")) return AdifField::QsoDate;
+            if (EqualNoCase(name, "RST_SENT")) return AdifField::RstSent;
+            if (EqualNoCase(name, "RST_RCVD")) return AdifField::RstRcvd;
+            if (EqualNoCase(name, "OPERATOR")) return AdifField::Operator;
             break;
         case 10:
-            if (key == "STX_STRING") return AdifField::StxString;
-            if (key == "SRX_STRING") return AdifField::SrxString;
+            if (EqualNoCase(name, "STX_STRING")) return AdifField::StxString;
+            if (EqualNoCase(name, "SRX_STRING")) return AdifField::SrxString;
             break;
         case 16:
-            if (key == "STATION_CALLSIGN") return AdifField::StationCallsign;
+            if (EqualNoCase(name, "STATION_CALLSIGN")) return AdifField::StationCallsign;
             break;
     }
     return AdifField::Other;

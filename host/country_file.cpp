@@ -132,26 +132,78 @@ CountryFile CountryFile::Parse(const SourceFile& source) {
             if (exact) {
                 file.exactCalls_.try_emplace(std::move(alias), entity);
             } else {
-                if (alias.size() > file.longestPrefix_) file.longestPrefix_ = alias.size();
-                file.prefixIndex_.try_emplace(std::move(alias), entity);
+                file.AddPrefix(alias, entity);
             }
         });
     if (file.prefixes_.empty()) throw source.ErrorAt(0, "no entities in the country file");
     return file;
 }
 
-int CountryFile::LongestPrefix(std::string_view key) const {
-    for (std::size_t length = std::min(key.size(), longestPrefix_); length > 0; --length) {
-        auto found = prefixIndex_.find(key.substr(0, length));
-        if (found != prefixIndex_.end()) return found->second;
+namespace {
+
+std::size_t EdgeSlot(std::uint64_t key, std::size_t mask) {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+}
+
+}  // namespace
+
+std::uint32_t CountryFile::Child(std::uint32_t node, unsigned char c) const {
+    if (prefixEdges_.empty()) return 0;
+    const std::uint64_t key = std::uint64_t(node) << 8 | c;
+    const std::size_t mask = prefixEdges_.size() - 1;
+    for (std::size_t at = EdgeSlot(key, mask);; at = (at + 1) & mask) {
+        if (prefixEdges_[at].key == key) return prefixEdges_[at].child;
+        if (prefixEdges_[at].key == ~std::uint64_t(0)) return 0;
     }
-    return -1;
+}
+
+void CountryFile::AddPrefix(std::string_view prefix, int entity) {
+    std::uint32_t node = 0;
+    for (unsigned char c : prefix) {
+        std::uint32_t child = Child(node, c);
+        if (child == 0) {
+            if ((edgeCount_ + 1) * 2 > prefixEdges_.size()) {
+                // Grow to keep the table at most half full.
+                std::vector<Edge> old(std::max<std::size_t>(prefixEdges_.size() * 2, 1024));
+                old.swap(prefixEdges_);
+                const std::size_t mask = prefixEdges_.size() - 1;
+                for (const Edge& edge : old) {
+                    if (edge.key == ~std::uint64_t(0)) continue;
+                    std::size_t at = EdgeSlot(edge.key, mask);
+                    while (prefixEdges_[at].key != ~std::uint64_t(0)) at = (at + 1) & mask;
+                    prefixEdges_[at] = edge;
+                }
+            }
+            child = static_cast<std::uint32_t>(prefixEntity_.size());
+            prefixEntity_.push_back(-1);
+            const std::uint64_t key = std::uint64_t(node) << 8 | c;
+            const std::size_t mask = prefixEdges_.size() - 1;
+            std::size_t at = EdgeSlot(key, mask);
+            while (prefixEdges_[at].key != ~std::uint64_t(0)) at = (at + 1) & mask;
+            prefixEdges_[at] = Edge{key, child};
+            ++edgeCount_;
+        }
+        node = child;
+    }
+    if (prefixEntity_[node] < 0) prefixEntity_[node] = entity;  // the first claim keeps it
+}
+
+int CountryFile::LongestPrefix(std::string_view key) const {
+    int found = -1;
+    std::uint32_t node = 0;
+    for (unsigned char c : key) {
+        node = Child(node, c);
+        if (node == 0) break;
+        if (prefixEntity_[node] >= 0) found = prefixEntity_[node];
+    }
+    return found;
 }
 
 int CountryFile::Find(std::string_view rawCall) const {
     std::string call = UpperAscii(TrimBlanks(rawCall));
     if (call.empty()) return -1;
     if (auto found = exactCalls_.find(call); found != exactCalls_.end()) return found->second;
+    if (call.find('/') == std::string::npos) return LongestPrefix(call);
 
     std::vector<std::string_view> parts;
     std::string_view rest = call;
@@ -169,13 +221,17 @@ int CountryFile::Find(std::string_view rawCall) const {
         parts.pop_back();
         stripped = true;
     }
-    for (std::size_t i = 0; parts.size() > 1 && i < parts.size();) {
-        if (AllDigits(parts[i])) {
-            parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(i));
-            stripped = true;
-        } else {
-            ++i;
-        }
+    // Call-area digits elsewhere go too, all in one sweep; when only digits are left,
+    // the last of them stays.
+    if (parts.size() > 1) {
+        const bool anyOther = std::any_of(parts.begin(), parts.end(),
+                                          [](std::string_view part) { return !AllDigits(part); });
+        const std::size_t before = parts.size();
+        if (anyOther)
+            parts.erase(std::remove_if(parts.begin(), parts.end(), AllDigits), parts.end());
+        else
+            parts.erase(parts.begin(), parts.end() - 1);
+        stripped = stripped || parts.size() != before;
     }
     if (parts.size() == 1) {
         if (stripped) {

@@ -65,10 +65,21 @@ private:
     int Find(std::string_view call) const;
     int LongestPrefix(std::string_view key) const;
 
+    void AddPrefix(std::string_view prefix, int entity);
+
     std::vector<std::string> prefixes_;  // primary prefix per entity
     NameIndex exactCalls_;
-    NameIndex prefixIndex_;
-    std::size_t longestPrefix_ = 0;
+    // The prefixes as a trie, so that the longest prefix of a call is found in one
+    // walk along it, however long the call or the country file's prefixes are.
+    // Edges in one open-addressing table, key node << 8 | byte: one probe per step.
+    struct Edge {
+        std::uint64_t key = ~std::uint64_t(0);  // free
+        std::uint32_t child = 0;
+    };
+    std::uint32_t Child(std::uint32_t node, unsigned char c) const;  // 0: none
+    std::vector<Edge> prefixEdges_;
+    std::size_t edgeCount_ = 0;
+    std::vector<int> prefixEntity_{-1};  // per node; -1: no prefix ends there
     CallCache cache_;
 };
 

@@ -54,26 +54,47 @@ void Assign(std::string& to, std::string_view from) { to.assign(from.data(), fro
 }  // namespace
 
 std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    std::string out;
+    AssignUpper(out, text);
     return out;
 }
 
+void AssignUpper(std::string& to, std::string_view text) {
+    to.assign(text.data(), text.size());
+    for (char& c : to)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+}
+
 std::string_view TrimBlanks(std::string_view text) {
-    const char* blanks = " \t\r\n";
-    std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    std::size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && blank(text[first])) ++first;
+    while (last > first && blank(text[last - 1])) --last;
+    return text.substr(first, last - first);
 }
 
 std::string ModeName(std::string_view mode, std::string_view submode) {
-    std::string upperMode = UpperAscii(TrimBlanks(mode));
-    std::string upperSubmode = UpperAscii(TrimBlanks(submode));
+    std::string name;
+    AssignModeName(name, mode, submode);
+    return name;
+}
+
+void AssignModeName(std::string& to, std::string_view mode, std::string_view submode) {
+    mode = TrimBlanks(mode);
+    submode = TrimBlanks(submode);
+    AssignUpper(to, mode);
     // Before ADIF 3, QPSK63 was a mode of its own; now it is a submode of PSK.
-    if ((upperMode == "PSK" && upperSubmode == "QPSK63") || upperMode == "QPSK63") return "QPSK63";
-    return upperSubmode.empty() ? upperMode : upperSubmode;
+    if (to == "QPSK63") return;
+    if (to == "PSK") {
+        AssignUpper(to, submode);
+        if (to == "QPSK63" || submode.empty()) {
+            if (submode.empty()) to = "PSK";
+            return;
+        }
+        return;
+    }
+    if (!submode.empty()) AssignUpper(to, submode);
 }
 
 std::string_view BandOfFrequency(double megahertz) {
@@ -232,9 +253,13 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
                    {AdifField::StxString, "STX_STRING"}, {AdifField::SrxString, "SRX_STRING"},
                    {AdifField::Stx, "STX"},             {AdifField::Srx, "SRX"},
                    {AdifField::Band, "BAND"}};
+    auto holdsNul = [](std::string_view data) {
+        for (char c : data)
+            if (c == '\0') return true;
+        return false;
+    };
     for (const auto& passed : kPassed)
-        if (const AdifItem* item = record.Get(passed.field);
-            item && std::memchr(item->data.data(), '\0', item->data.size()))
+        if (const AdifItem* item = record.Get(passed.field); item && holdsNul(item->data))
             return skip(item->offset, std::string(passed.name) + " '" + Printable(item->data) +
                                           "' holds a NUL byte");
 
@@ -257,8 +282,8 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
         return skip(date.offset, "QSO_DATE " + std::string(dateText) + " is before " +
                                      std::to_string(kEarliestYear));
     qso.time = *when;
-    qso.call = UpperAscii(callText);
-    qso.stationCall = UpperAscii(TrimBlanks(record.Data(AdifField::StationCallsign)));
+    AssignUpper(qso.call, callText);
+    AssignUpper(qso.stationCall, TrimBlanks(record.Data(AdifField::StationCallsign)));
 
     const AdifItem* band = record.Get(AdifField::Band);
     qso.frequencyHz = 0;
@@ -293,7 +318,7 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
     }
 
     if (band) {
-        qso.band = UpperAscii(TrimBlanks(band->data));
+        AssignUpper(qso.band, TrimBlanks(band->data));
         if (megahertz) {
             std::string_view fromFrequency = BandOfFrequency(*megahertz);
             if (!fromFrequency.empty() && fromFrequency != qso.band)
@@ -308,7 +333,7 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
         qso.band.clear();
     }
 
-    qso.mode = ModeName(record.Data(AdifField::Mode), record.Data(AdifField::Submode));
+    AssignModeName(qso.mode, record.Data(AdifField::Mode), record.Data(AdifField::Submode));
     Assign(qso.rstSent, record.Data(AdifField::RstSent));
     Assign(qso.rstReceived, record.Data(AdifField::RstRcvd));
     static constexpr struct {

@@ -32,6 +32,7 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
 
 // The contest's mode name from ADIF MODE and SUBMODE.
 std::string ModeName(std::string_view mode, std::string_view submode);
+void AssignModeName(std::string& to, std::string_view mode, std::string_view submode);
 
 // ADIF band name, upper case ("20M"), of a frequency in MHz; "" outside every band.
 std::string_view BandOfFrequency(double megahertz);
@@ -69,6 +70,7 @@ void TakeExchange(std::string& to, std::string_view exchange, const char* fieldN
                   Diagnostics& diagnostics);
 
 std::string UpperAscii(std::string_view text);
+void AssignUpper(std::string& to, std::string_view text);
 std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace tavik::host

@@ -16,6 +16,7 @@
 #include "host/country_file.h"
 #include "host/host_mode.h"
 #include "host/log_reader.h"
+#include "host/qso_store.h"
 #include "host/report_summary.h"
 #include "host/source_file.h"
 #include "host/system.h"
@@ -28,6 +29,8 @@ namespace {
 
 constexpr const char* kProgram = "tavik-host: ";
 constexpr std::size_t kProgressThreshold = 20000;
+// A log whose QSOs fit in this much memory is read once; a larger one twice.
+constexpr std::size_t kStoreBudget = std::size_t(64) << 20;
 
 COleDateTime Valid(double value) { return COleDateTime{value, kDateTimeValid}; }
 
@@ -96,8 +99,17 @@ public:
         if (offered == 0 || LinearTime(qso.time) < LinearTime(earliest)) earliest = qso.time;
         if (offered == 0 || LinearTime(qso.time) > LinearTime(latest)) latest = qso.time;
         ++offered;
+        if (stored) {
+            qsos.Add(qso);
+            if (qsos.Bytes() > kStoreBudget) {
+                qsos.Release();
+                stored = false;
+            }
+        }
     }
 
+    QsoStore qsos;
+    bool stored = true;  // every QSO to offer is in qsos
     std::size_t offered = 0;
     std::size_t outside = 0;
     double earliest = 0;
@@ -236,8 +248,9 @@ int RunHost(const Options& options, std::ostream& err) {
         pluginPath = (fs::path(executable).parent_path() / PluginFileName()).string();
     }
 
-    // The log is read twice: first every problem is told and the QSOs to offer are
-    // counted, then they are offered. Nothing of it is kept in between.
+    // First every problem is told and the QSOs to offer are counted, then they are
+    // offered: from memory when they are few, else from a second reading of the log,
+    // so that memory stays bounded however large the log is.
     Diagnostics diagnostics(
         [&err](const std::string& line) { err << kProgram << line << '\n'; }, options.strict);
     const Period period(options);
@@ -320,12 +333,21 @@ int RunHost(const Options& options, std::ostream& err) {
                       ErrorStreamIsTerminal() && survey->offered > kProgressThreshold);
     const auto offerStart = Clock::now();
     const auto pluginBefore = session.PluginTime();
-    Diagnostics quiet;  // everything was told in the first pass
     LogOffer offer(period, session, countries, progress);
-    try {
-        ReadLog(log, offer, quiet);
-    } catch (const InputError& problem) {
-        return Fail(err, kExitInput, problem.what());  // the file changed since the first pass
+    if (survey->stored) {
+        Qso qso;
+        for (std::size_t i = 0; i < survey->qsos.Size(); ++i) {
+            survey->qsos.Get(i, qso);
+            offer.OnQso(qso, 0, 0);
+        }
+        survey->qsos.Release();
+    } else {
+        Diagnostics quiet;  // everything was told in the first pass
+        try {
+            ReadLog(log, offer, quiet);
+        } catch (const InputError& problem) {
+            return Fail(err, kExitInput, problem.what());  // the file changed meanwhile
+        }
     }
     progress.Finish();
     readingTime += (Clock::now() - offerStart) - (session.PluginTime() - pluginBefore);
