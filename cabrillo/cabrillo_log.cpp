@@ -89,7 +89,7 @@ std::string HeaderSettings::HeaderText(int64_t claimedScore,
 std::string HeaderSettings::CabrilloText(int64_t claimedScore,
                                          const std::string& hostVersion) const {
     std::string log = HeaderText(claimedScore, hostVersion);
-    for (const std::string& line : qsoLines) log += line;
+    for (const std::string& block : qsoLines.Blocks()) log += block;
     log += kEndOfLog;
     return log;
 }
@@ -99,9 +99,9 @@ std::string HeaderSettings::WriteCabrilloLog(int64_t claimedScore) const {
     // Written piece by piece: a large log is not held a second time as one text.
     const std::string header = HeaderText(claimedScore, HostVersionText());
     std::vector<std::string_view> pieces;
-    pieces.reserve(qsoLines.size() + 2);
+    pieces.reserve(qsoLines.Blocks().size() + 2);
     pieces.push_back(header);
-    for (const std::string& line : qsoLines) pieces.push_back(line);
+    for (const std::string& block : qsoLines.Blocks()) pieces.push_back(block);
     pieces.push_back(kEndOfLog);
     std::string failure;
     if (!ReplaceFileContents(fileName.c_str(), pieces, failure)) return NotProducedNotice(failure);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cabrillo/qso_lines.h"
 #include "plugin/entry_points.h"
 
 namespace tavik {
@@ -32,7 +33,7 @@ public:
     std::string categoryBand;
     std::string categoryOverlay;
     std::string baseName;
-    std::vector<std::string> qsoLines;
+    QsoLines qsoLines;
 
     // Loads the stored fields, shows the header dialog and saves what the user
     // confirms. 1 after OK, 0 otherwise.

@@ -1,10 +1,98 @@
 #include "plugin/qso_list.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
 #include <functional>
 #include <utility>
 
 namespace tavik {
+namespace {
+
+constexpr size_t kTextBlockSize = size_t{1} << 20;
+
+}  // namespace
+
+char* QsoList::TextBlocks::Allocate(size_t size) {
+    if (blocks_.empty() || capacity_ - used_ < size) {
+        // A text larger than a block gets a block of its own.
+        const size_t capacity = std::max(size, kTextBlockSize);
+        auto block = std::make_unique_for_overwrite<char[]>(capacity);
+        blocks_.push_back(std::move(block));
+        used_ = 0;
+        capacity_ = capacity;
+    }
+    char* space = blocks_.back().get() + used_;
+    used_ += size;
+    return space;
+}
+
+void QsoList::TextBlocks::Clear() noexcept {
+    std::vector<std::unique_ptr<char[]>>().swap(blocks_);
+    used_ = capacity_ = 0;
+}
+
+void QsoList::TextBlocks::Swap(TextBlocks& other) noexcept {
+    blocks_.swap(other.blocks_);
+    std::swap(used_, other.used_);
+    std::swap(capacity_, other.capacity_);
+}
+
+std::string_view QsoList::Text(const StoredQso& stored, TextField field) {
+    size_t offset = 0;
+    for (int i = 0; i < field; ++i) offset += stored.lengths[i];
+    return std::string_view(stored.texts + offset, stored.lengths[field]);
+}
+
+void QsoList::Load(const StoredQso& stored, CInfo& record) {
+    std::string* const fields[kTextFields] = {
+        &record.call,     &record.countryPrefix,    &record.band,
+        &record.mode,     &record.rstReceived,      &record.rstSent,
+        &record.exchangeReceived, &record.exchangeSent, &record.multiplier};
+    const char* text = stored.texts;
+    for (int i = 0; i < kTextFields; ++i) {
+        fields[i]->assign(text, stored.lengths[i]);
+        text += stored.lengths[i];
+    }
+    record.frequencyKhz = stored.frequencyKhz;
+    record.time = stored.time;
+}
+
+QsoList::StoredQso QsoList::Store(const CInfo& record, TextBlocks& texts) {
+    const std::string* const fields[kTextFields] = {
+        &record.call,     &record.countryPrefix,    &record.band,
+        &record.mode,     &record.rstReceived,      &record.rstSent,
+        &record.exchangeReceived, &record.exchangeSent, &record.multiplier};
+    StoredQso stored;
+    size_t total = 0;
+    for (int i = 0; i < kTextFields; ++i) {
+        // Texts come from the host as C strings, far below this.
+        if (fields[i]->size() > UINT32_MAX) throw std::length_error("QSO text too long");
+        stored.lengths[i] = static_cast<uint32_t>(fields[i]->size());
+        total += fields[i]->size();
+    }
+    char* text = texts.Allocate(total);
+    stored.texts = text;
+    for (const std::string* field : fields) {
+        std::memcpy(text, field->data(), field->size());
+        text += field->size();
+    }
+    stored.frequencyKhz = record.frequencyKhz;
+    stored.time = record.time;
+    return stored;
+}
+
+QsoList::StoredQso QsoList::Copy(const StoredQso& stored, TextBlocks& texts) {
+    StoredQso copy = stored;
+    size_t total = 0;
+    for (uint32_t length : stored.lengths) total += length;
+    char* text = texts.Allocate(total);
+    std::memcpy(text, stored.texts, total);
+    copy.texts = text;
+    return copy;
+}
 
 uint64_t QsoList::HashOf(std::string_view call, std::string_view band) {
     const uint64_t callHash = std::hash<std::string_view>{}(call);
@@ -18,8 +106,8 @@ size_t QsoList::Probe(uint64_t hash, std::string_view call, std::string_view ban
         const IndexEntry& entry = index_[position];
         if (entry.slot == kNoSlot) return position;
         if (entry.hash == hash) {
-            const CInfo& record = slots_[entry.slot];
-            if (record.call == call && record.band == band) return position;
+            const StoredQso& record = slots_[entry.slot];
+            if (Text(record, kCall) == call && Text(record, kBand) == band) return position;
         }
     }
 }
@@ -59,12 +147,13 @@ bool QsoList::Contains(std::string_view call, std::string_view band) const {
     return index_[Probe(HashOf(call, band), call, band)].slot != kNoSlot;
 }
 
-bool QsoList::AppendUnlessDuplicate(CInfo record) {
+bool QsoList::AppendUnlessDuplicate(const CInfo& record) {
     GrowIndexIfFull();
     const uint64_t hash = HashOf(record.call, record.band);
     const size_t position = Probe(hash, record.call, record.band);
     if (index_[position].slot != kNoSlot) return false;
-    slots_.push_back(std::move(record));
+    // Should the push fail, the texts stored stay unused until the next squeeze.
+    slots_.push_back(Store(record, texts_));
     try {
         removed_.push_back(false);
     } catch (...) {
@@ -83,7 +172,6 @@ bool QsoList::Remove(std::string_view call, std::string_view band) {
     if (slot == kNoSlot) return false;
     EraseIndexEntry(position);
     removed_[slot] = true;
-    slots_[slot] = CInfo{};  // release the record's storage now
     --live_;
     CompactIfSparse();
     return true;
@@ -92,25 +180,23 @@ bool QsoList::Remove(std::string_view call, std::string_view band) {
 void QsoList::CompactIfSparse() {
     const size_t holes = slots_.size() - live_;
     if (holes < 1024 || holes < live_) return;
-    // Squeezing is optional: when memory runs out half way, the moved records go
-    // back to their slots and the list stays as it was.
-    std::vector<size_t> liveSlots;
+    // Squeezing is optional: the kept records are copied, so when memory runs out
+    // half way the list simply stays as it was.
     std::vector<size_t> newSlotOf;
-    std::deque<CInfo> kept;
+    std::deque<StoredQso> kept;
+    TextBlocks keptTexts;
     try {
         newSlotOf.resize(slots_.size());
-        liveSlots.reserve(live_);
-        for (size_t slot = 0; slot < slots_.size(); ++slot)
-            if (!removed_[slot]) liveSlots.push_back(slot);
-        for (size_t slot : liveSlots) {
+        for (size_t slot = 0; slot < slots_.size(); ++slot) {
+            if (removed_[slot]) continue;
             newSlotOf[slot] = kept.size();
-            kept.push_back(std::move(slots_[slot]));
+            kept.push_back(Copy(slots_[slot], keptTexts));
         }
     } catch (...) {
-        for (size_t i = 0; i < kept.size(); ++i) slots_[liveSlots[i]] = std::move(kept[i]);
         return;
     }
     slots_.swap(kept);
+    texts_.Swap(keptTexts);
     removed_.resize(slots_.size());
     std::fill(removed_.begin(), removed_.end(), false);
     for (IndexEntry& entry : index_)
@@ -121,6 +207,7 @@ void QsoList::Clear() {
     // clear() rather than a swap with a new deque, which would allocate: emptying must
     // work when memory has run out.
     slots_.clear();
+    texts_.Clear();
     std::vector<bool>().swap(removed_);
     std::vector<IndexEntry>().swap(index_);
     live_ = 0;

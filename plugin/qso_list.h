@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -20,7 +21,7 @@ public:
     bool Contains(std::string_view call, std::string_view band) const;
 
     // Appends the record unless its call and band are already stored; true when stored.
-    bool AppendUnlessDuplicate(CInfo record);
+    bool AppendUnlessDuplicate(const CInfo& record);
 
     // Removes the record with this call and band, if any; the others keep their order.
     bool Remove(std::string_view call, std::string_view band);
@@ -28,14 +29,42 @@ public:
     void Clear();
     size_t Count() const { return live_; }
 
-    // Visits the records in list order.
+    // Visits the records in list order. The record handed over is rebuilt for each
+    // visit; it lives only until the visitor returns.
     template <typename Visitor>
     void ForEach(Visitor&& visit) const {
-        for (size_t slot = 0; slot < slots_.size(); ++slot)
-            if (!removed_[slot]) visit(slots_[slot]);
+        CInfo record;
+        for (size_t slot = 0; slot < slots_.size(); ++slot) {
+            if (removed_[slot]) continue;
+            Load(slots_[slot], record);
+            visit(static_cast<const CInfo&>(record));
+        }
     }
 
 private:
+    // A record's nine texts lie back to back in a block of text; the numbers are kept
+    // inline. A million QSOs take a third of the memory of as many CInfo records.
+    enum TextField { kCall, kCountryPrefix, kBand, kMode, kRstReceived, kRstSent,
+                     kExchangeReceived, kExchangeSent, kMultiplier, kTextFields };
+    struct StoredQso {
+        const char* texts = nullptr;
+        uint32_t lengths[kTextFields] = {};
+        uint32_t frequencyKhz = 0;
+        COleDateTime time{0.0, kDateTimeValid};
+    };
+    // Blocks of text that only grow, emptied as a whole.
+    class TextBlocks {
+    public:
+        char* Allocate(size_t size);
+        void Clear() noexcept;
+        void Swap(TextBlocks& other) noexcept;
+
+    private:
+        std::vector<std::unique_ptr<char[]>> blocks_;
+        size_t used_ = 0;
+        size_t capacity_ = 0;
+    };
+
     // Open-addressing index from (call, band) to a slot of slots_, linear probing;
     // it keeps only the hash and the slot, the texts stay in the records.
     struct IndexEntry {
@@ -44,6 +73,10 @@ private:
     };
     static constexpr size_t kNoSlot = ~size_t{0};
 
+    static std::string_view Text(const StoredQso& stored, TextField field);
+    static void Load(const StoredQso& stored, CInfo& record);
+    static StoredQso Store(const CInfo& record, TextBlocks& texts);
+    static StoredQso Copy(const StoredQso& stored, TextBlocks& texts);
     static uint64_t HashOf(std::string_view call, std::string_view band);
     // The index position holding (call, band), or of the empty entry ending its probe.
     size_t Probe(uint64_t hash, std::string_view call, std::string_view band) const;
@@ -52,10 +85,12 @@ private:
     void CompactIfSparse();
 
     // Removal leaves a hole so that taking a QSO back costs no shifting of the
-    // records behind it; holes are squeezed out once they outnumber the records.
-    std::deque<CInfo> slots_;
+    // records behind it; holes (and their texts) are squeezed out once they
+    // outnumber the records.
+    std::deque<StoredQso> slots_;
     std::vector<bool> removed_;
     std::vector<IndexEntry> index_;  // size is a power of two, at most 70% used
+    TextBlocks texts_;
     size_t live_ = 0;
 };
 

@@ -109,7 +109,7 @@ void ExportCabrilloLog(const ContestState& state, bool reportMade, int32_t* expo
     });
     if (!written) {
         // Give the memory back before telling the user.
-        std::vector<std::string>().swap(header.qsoLines);
+        header.qsoLines.release();
         RunStep([&] { notice = header.NotProducedNotice("out of memory"); });
     }
     RunStep([&] {

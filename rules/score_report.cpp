@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
@@ -20,12 +21,19 @@ std::string BandSortKey(const std::string& band) {
     return std::string(kBandKeyWidth - band.size(), '0') + band;
 }
 
+// Lets the set of keys be searched with a view, without building a text first.
+struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+};
+
 struct BandTally {
     int32_t qsos = 0;
     int32_t cisPoints = 0;
     int32_t otherPoints = 0;
     int32_t multipliers = 0;
-    std::unordered_set<std::string_view> multiplierKeys;
+    // Copies: the visited record lives only for one visit.
+    std::unordered_set<std::string, KeyHash, std::equal_to<>> multiplierKeys;
 };
 
 }  // namespace
@@ -72,8 +80,10 @@ int64_t BuildResultReport(const QsoList& qsoList, BandList& bandList, const Repo
             tally.cisPoints += 3;
         else
             ++tally.otherPoints;
-        if (!qso.multiplier.empty() && tally.multiplierKeys.insert(qso.multiplier).second)
+        if (!qso.multiplier.empty() && !tally.multiplierKeys.contains(qso.multiplier)) {
+            tally.multiplierKeys.insert(qso.multiplier);
             ++tally.multipliers;
+        }
     });
 
     int64_t totalQsos = 0;

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/coalesced_write.h"
+
 namespace tavik::posix {
 namespace {
 
@@ -52,9 +54,7 @@ bool WriteAll(int fd, std::string_view content) {
 }
 
 bool WritePieces(int fd, const std::vector<std::string_view>& pieces) {
-    for (std::string_view piece : pieces)
-        if (!WriteAll(fd, piece)) return false;
-    return true;
+    return WriteCoalesced(pieces, [fd](std::string_view chunk) { return WriteAll(fd, chunk); });
 }
 
 // The process id of one of our temporary names, or 0 for any other name.

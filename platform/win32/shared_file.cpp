@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/coalesced_write.h"
 #include "platform/shared_file.h"
 
 namespace tavik {
@@ -79,15 +80,16 @@ bool WriteWhole(const std::string& path, DWORD disposition,
         error = GetLastError();
         return false;
     }
-    bool ok = true;
-    for (std::string_view piece : pieces) {
-        while (ok && !piece.empty()) {
+    bool ok = WriteCoalesced(pieces, [file](std::string_view piece) {
+        while (!piece.empty()) {
             DWORD written = 0;
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(piece.size(), 1u << 20));
-            ok = WriteFile(file, piece.data(), chunk, &written, nullptr) && written == chunk;
+            if (!WriteFile(file, piece.data(), chunk, &written, nullptr) || written != chunk)
+                return false;
             piece.remove_prefix(written);
         }
-    }
+        return true;
+    });
     if (ok) ok = FlushFileBuffers(file) != FALSE;
     if (!ok) error = GetLastError();
     if (!CloseHandle(file) && ok) {
