@@ -217,7 +217,7 @@ void TakeExchange(std::string& to, std::string_view exchange, const char* fieldN
                   const SourceFile& source, std::size_t offset, std::size_t record,
                   Diagnostics& diagnostics) {
     std::optional<std::string_view> number = ControlNumberIn(exchange);
-    if (number && number->data() != exchange.data()) {
+    if (number && (number->data() != exchange.data() || number->size() != exchange.size())) {
         diagnostics.Warn(source, offset, record,
                          std::string(fieldName) + " '" + Printable(exchange) +
                              "' holds more than the control number; " + std::string(*number) +

@@ -270,6 +270,11 @@ int RunHost(const Options& options, std::ostream& err) {
     auto readingTime = Clock::now() - runStart;
     std::size_t hostWarnings = 0;
 
+    if (survey->offered == 0 && (!options.start || !options.end))
+        return Fail(err, kExitInput,
+                    options.logPath + ": the log has no QSOs to offer (" +
+                        std::to_string(summary.records) +
+                        " records found); give the period with --start and --end");
     std::string ownCall = options.ownCall.empty() ? summary.ownCall : options.ownCall;
     if (ownCall.empty())
         return Fail(err, kExitUsage,
@@ -284,11 +289,6 @@ int RunHost(const Options& options, std::ostream& err) {
             << options.countryFile << "; its country prefix is left empty\n";
     }
 
-    if (survey->offered == 0 && (!options.start || !options.end))
-        return Fail(err, kExitInput,
-                    options.logPath + ": the log has no QSOs to offer (" +
-                        std::to_string(summary.records) +
-                        " records found); give the period with --start and --end");
     double start = options.start ? *options.start : survey->earliest;
     double end = options.end ? *options.end : survey->latest;
     if (LinearTime(start) > LinearTime(end))

@@ -17,32 +17,47 @@ struct Collected : AdifHandler {
     Fields header;
     int headerCalls = 0;
     std::vector<Fields> records;
-    std::vector<const AdifRecord*> last;
+    std::vector<std::size_t> numbers;
+    Fields current;  // fields since the last <EOH> or <EOR>
 
-    static Fields Copy(const AdifRecord& record) {
-        Fields fields;
-        for (const AdifItem& item : record.Items())
-            fields.emplace_back(std::string(item.name), std::string(item.data));
-        return fields;
+    void OnField(const AdifItem& item) override {
+        current.emplace_back(std::string(item.name), std::string(item.data));
     }
     void OnHeader(const AdifRecord& record) override {
         ++headerCalls;
-        header = Copy(record);
+        // Without a header the fields so far are the first record's.
+        if (record.Empty()) return;
+        header = std::move(current);
+        current.clear();
     }
-    void OnRecord(const AdifRecord& record) override { records.push_back(Copy(record)); }
+    void OnRecord(const AdifRecord& record) override {
+        records.push_back(std::move(current));
+        numbers.push_back(record.Number());
+        current.clear();
+    }
+};
+
+// Diagnostics that keep their lines.
+struct Kept {
+    std::vector<std::string> lines;
+    Diagnostics diagnostics{[this](const std::string& line) { lines.push_back(line); }};
 };
 
 Collected Read(const std::string& text, std::vector<std::string>* warnings = nullptr) {
     SourceFile source{"log.adi", text};
     Collected collected;
-    std::vector<std::string> ignored;
-    ReadAdif(source, collected, warnings ? *warnings : ignored);
+    Kept kept;
+    ReadAdif(source, collected, kept.diagnostics);
+    if (warnings) *warnings = kept.lines;
     return collected;
 }
 
-std::string ErrorOf(const std::string& text) {
+std::string StrictError(const std::string& text) {
+    SourceFile source{"log.adi", text};
+    Collected collected;
+    Diagnostics strict({}, true);
     try {
-        Read(text);
+        ReadAdif(source, collected, strict);
     } catch (const InputError& error) {
         return error.what();
     }
@@ -100,13 +115,12 @@ TEST(AdifReader, FieldsAreFoundWhateverTheirLetterCaseAndTypeIndicator) {
         EXPECT_EQ(record.Get(AdifField::QsoDate)->type, "D");
         EXPECT_EQ(record.Data(AdifField::Freq), "14.070");
         EXPECT_EQ(record.Get(AdifField::Mode), nullptr);
-        ASSERT_NE(record.Find("app_x_id"), nullptr);
-        EXPECT_EQ(record.Find("APP_X_ID")->data, "77");
-        EXPECT_EQ(record.Find("APP_X_ID")->field, AdifField::Other);
+        EXPECT_EQ(record.FieldCount(), 5u);
     };
     OnEach<decltype(check)> handler(check);
-    std::vector<std::string> warnings;
-    ReadAdif(source, handler, warnings);
+    Diagnostics diagnostics;
+    ReadAdif(source, handler, diagnostics);
+    EXPECT_EQ(diagnostics.Warnings(), 0u);
     EXPECT_EQ(seen, 1);
 }
 
@@ -125,35 +139,96 @@ TEST(AdifReader, LengthCountsBytesAndDataIsTakenVerbatim) {
     EXPECT_EQ(nul.records[0][1].second, "K1AB");
 }
 
-TEST(AdifReader, MalformedInputIsPlacedByLineAndByteOffset) {
-    EXPECT_EQ(ErrorOf("<EOH>\n<CALL:9>K1AB"),
-              "log.adi: line 2, byte offset 6: field CALL: length 9 runs past the end of the "
-              "file (4 bytes left)");
+TEST(AdifReader, DamagedTagsAreWarnedAboutAndReadPast) {
+    // Each text holds a damage and then the record <CALL:4>K1AB<EOR>, which must survive.
     struct Case {
-        const char* text;
-        const char* message;
+        std::string text;
+        std::string warning;  // after "log.adi: line "
     };
     const Case cases[] = {
-        {"<CALL:x4>K1AB<EOR>", "line 1, byte offset 0: field CALL: length 'x4' is not a number"},
-        {"<CALL:>K1AB<EOR>", "length '' is not a number"},
-        {"<CALL:-4>K1AB<EOR>", "length '-4' is not a number"},
-        {"<EOH>\n\n<CALL:99999999999999999999999>K1AB", "line 3, byte offset 7: field CALL: length "
-                                                        "99999999999999999999999 is too large"},
-        {"<CALL:4>K1AB<BAND:3", "byte offset 12: field BAND: tag not closed by '>' before the end"},
-        {"<CALL:4>K1AB<BAND", "byte offset 12: tag not closed by '>' before the end"},
-        {"<CALL:4<EOR>", "tag not closed by '>' (unexpected '<' at byte offset 7)"},
-        {"<CALL\n:4>K1AB", "tag not closed by '>' (unexpected end of line at byte offset 5)"},
-        {"<CALL:4:S\x01>K1AB", "unexpected byte \\x01 at byte offset 9"},
-        {"<CALL:4>K1AB<FOO><EOR>", "byte offset 12: unknown tag <FOO>"},
-        {"<:4>K1AB<EOR>", "tag without a name"},
-        {"Log\n<CALL:4>K1AB", "line 2, byte offset 16: the header is not ended by <EOH>"},
-        {"Log<EOH><CALL:4>K1AB<EOR><EOH>", "byte offset 25: <EOH> after the header has ended"},
+        {"<CALL:x4>ZZ<CALL:4>K1AB<EOR>",
+         "1, byte offset 0, record 1: field CALL: length 'x4' is not a number; field skipped"},
+        {"<CALL:-4>ZZ<CALL:4>K1AB<EOR>", "length '-4' is not a number; field skipped"},
+        {"<CALL:4:S:X>ZZZZ<CALL:4>K1AB<EOR>", "has more than two ':'; field skipped"},
+        {"<:4>ZZZZ<CALL:4>K1AB<EOR>", "tag <:4> has no name; skipped"},
+        {"<CALL:4<CALL:4>K1AB<EOR>",
+         "'<' starts no tag ('<' at byte offset 7); text skipped up to the next tag"},
+        {"<CALL\n:4><CALL:4>K1AB<EOR>", "(end of line at byte offset 5)"},
+        {"<APP_LoTW_EOF><CALL:4>K1AB<EOR><app_lotw_eof>",
+         "1, byte offset 0, record 1: tag <APP_LoTW_EOF> has no length and is not <EOH> or "
+         "<EOR>; ignored (told once per name)"},
+        {"<EOH><CALL:4>K1AB<EOR><EOH>", "1, byte offset 22, record 2: <EOH> after the header has ended; ignored"},
+        {"<CALL:4>K1AB<EOR><BAND", "tag not closed by '>' before the end of the file; ignored"},
     };
     for (const Case& c : cases) {
-        std::string message = ErrorOf(c.text);
-        EXPECT_NE(message.find(c.message), std::string::npos) << c.text << " gave " << message;
-        EXPECT_EQ(message.rfind("log.adi: line ", 0), 0u) << message;
+        std::vector<std::string> warnings;
+        Collected log = Read(c.text, &warnings);
+        ASSERT_EQ(warnings.size(), 1u) << c.text;
+        EXPECT_EQ(warnings[0].rfind("warning: log.adi: line ", 0), 0u) << warnings[0];
+        EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << c.text << "\n" << warnings[0];
+        ASSERT_EQ(log.records.size(), 1u) << c.text;
+        EXPECT_EQ(log.records[0].back(), (std::pair<std::string, std::string>{"CALL", "K1AB"}));
+        // --strict: the same problem stops the reading.
+        EXPECT_EQ(StrictError(c.text).rfind("log.adi: line ", 0), 0u) << c.text;
     }
+}
+
+TEST(AdifReader, WrongLengthsTakeTheLikeliestEnd) {
+    struct Case {
+        std::string text;
+        std::string value;    // of the first field
+        std::string warning;  // "" when none is due
+    };
+    const Case cases[] = {
+        // Characters counted instead of bytes ("ü" is two bytes, "中文" six).
+        {"<NAME:6>Jürgen<CALL:4>K1AB<EOR>", "Jürgen",
+         "NAME length 6 counts characters, not bytes; value taken as 7 bytes"},
+        {"<QTH:2>中文 <CALL:4>K1AB<EOR>", "中文", "QTH length 2 counts characters"},
+        // CR LF counted where the file now has LF only.
+        {"<ADDRESS:14>a\nbb\nccc\nd\n<CALL:4>K1AB<EOR>", "a\nbb\nccc\nd\n",
+         "ADDRESS length 14 counts CR LF line ends where the file has LF only; value taken as "
+         "11 bytes"},
+        {"<CALL:8>K1AB<BAND:3>20M<EOR>", "K1AB",
+         "CALL length 8 runs into the next tag; value cut at the tag; value taken as 4 bytes"},
+        {"<CALL:4>K1ABC<BAND:3>20M<EOR>", "K1ABC", "CALL length 4 ends before the next tag"},
+        {"<CALL:40>K1AB<BAND:3>20M<EOR>", "K1AB",
+         "CALL length 40 runs past the end of the file; value cut at the next tag"},
+        // Lengths that are right, with any text between fields, warn about nothing.
+        {"<CALL:4>K1AB junk <BAND:3>20M<EOR>", "K1AB", ""},
+        {"<COMMENT:9><EOR>a<b><CALL:4>K1AB<EOR>", "<EOR>a<b>", ""},
+        {"<NAME:7>Jürgen\r\n<CALL:4>K1AB<EOR>", "Jürgen", ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> warnings;
+        Collected log = Read(c.text, &warnings);
+        ASSERT_EQ(log.records.size(), 1u) << c.text;
+        EXPECT_EQ(log.records[0][0].second, c.value) << c.text;
+        if (c.warning.empty()) {
+            EXPECT_TRUE(warnings.empty()) << c.text << "\n" << warnings[0];
+        } else {
+            ASSERT_EQ(warnings.size(), 1u) << c.text;
+            EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+        }
+    }
+}
+
+TEST(AdifReader, HeaderTextOfAnyKindAndRecordNumbers) {
+    // fldigi's first line, and angle brackets in the free text, are no problem.
+    std::vector<std::string> warnings;
+    Collected log = Read(
+        "fldigi adif file <created by fldigi> <3>\n<ADIF_VER:5>3.1.4<eoh>\n"
+        "<CALL:4>K1AB<eor><EOR>\n<CALL:4>K2CD<Eor>",
+        &warnings);
+    EXPECT_TRUE(warnings.empty()) << warnings[0];
+    EXPECT_EQ(log.header, (Fields{{"ADIF_VER", "3.1.4"}}));
+    EXPECT_EQ(log.numbers, (std::vector<std::size_t>{1, 2}));
+    // Fields with neither <EOH> nor <EOR> are a record without its end.
+    log = Read("Log\n<CALL:4>K1AB", &warnings);
+    EXPECT_TRUE(log.records.empty());
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0],
+              "warning: log.adi: line 2, byte offset 4, record 1: the last record is not ended "
+              "by <EOR>; it is left out");
 }
 
 TEST(AdifReader, LastRecordWithoutEorIsLeftOutWithAWarning) {
@@ -162,8 +237,10 @@ TEST(AdifReader, LastRecordWithoutEorIsLeftOutWithAWarning) {
     EXPECT_EQ(log.records.size(), 1u);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_EQ(warnings[0],
-              "log.adi: line 3, byte offset 24: the last record is not ended by <EOR>; it is "
-              "left out");
+              "warning: log.adi: line 3, byte offset 24, record 2: the last record is not ended "
+              "by <EOR>; it is left out");
+    // Not even --strict stops here, as before.
+    EXPECT_EQ(StrictError("<EOH>\n<CALL:4>K1AB<EOR>\n<CALL:4>K2CD\n"), "no error");
 
     // Empty records and trailing text are no records and no warning.
     warnings.clear();
@@ -172,14 +249,15 @@ TEST(AdifReader, LastRecordWithoutEorIsLeftOutWithAWarning) {
     EXPECT_EQ(Read("", &warnings).records.size(), 0u);
 }
 
-TEST(AdifReader, DamagedFilesFailCleanly) {
-    // Bytes changed, cut or inserted at random must give QSOs or an InputError, nothing else.
+TEST(AdifReader, DamagedFilesNeverStopTheReading) {
+    // Bytes changed, cut or inserted at random: every record is handed out or warned
+    // about, and every warning is placed.
     const std::string good =
         "Log\n<EOH>\n<CALL:5>UA3AB <QSO_DATE:8:D>20250920 <TIME_ON:4>1200 <EOR>\n"
         "<CALL:4>K1AB<FREQ:6>14.070<EOR>\n";
     std::mt19937 random(7);
     const char alphabet[] = "<>:0123456789EORHCAL\n\0\xff";
-    int failures = 0;
+    std::size_t warned = 0;
     for (int round = 0; round < 3000; ++round) {
         std::string text = good;
         for (int edits = 1 + static_cast<int>(random() % 3); edits > 0; --edits) {
@@ -194,17 +272,21 @@ TEST(AdifReader, DamagedFilesFailCleanly) {
         SourceFile source{"log.adi", text};
         struct Mapper : AdifHandler {
             const SourceFile& source;
+            Diagnostics& diagnostics;
             Qso qso;
-            explicit Mapper(const SourceFile& s) : source(s) {}
-            void OnRecord(const AdifRecord& record) override { MapQso(source, record, qso); }
-        } mapper(source);
-        std::vector<std::string> warnings;
-        try {
-            ReadAdif(source, mapper, warnings);
-        } catch (const InputError& error) {
-            ++failures;
-            ASSERT_EQ(std::string(error.what()).rfind("log.adi: line ", 0), 0u) << error.what();
-        }
+            std::size_t mapped = 0;
+            Mapper(const SourceFile& s, Diagnostics& d) : source(s), diagnostics(d) {}
+            void OnRecord(const AdifRecord& record) override {
+                mapped += MapQso(source, record, qso, diagnostics);
+            }
+        };
+        Kept kept;
+        Mapper mapper(source, kept.diagnostics);
+        AdifReadSummary summary = ReadAdif(source, mapper, kept.diagnostics);
+        for (const std::string& line : kept.lines)
+            ASSERT_EQ(line.rfind("warning: log.adi: line ", 0), 0u) << line;
+        ASSERT_LE(summary.records, mapper.mapped + kept.lines.size()) << text;
+        warned += kept.lines.size();
     }
-    EXPECT_GT(failures, 0);
+    EXPECT_GT(warned, 0u);
 }

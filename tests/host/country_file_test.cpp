@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -122,4 +123,22 @@ TEST(CountryFile, RealCountryFile) {
         {"K1ABC", "K"},   {"4U1VIC", "4U1V"}, {"IT9ABC", "IT9"},  {"QQ1AA", ""},
     };
     for (const auto& [call, prefix] : expected) EXPECT_EQ(countries.Lookup(call), prefix) << call;
+}
+
+TEST(CountryFile, LookupTimeGrowsWithTheCallOnly) {
+    // A 200,000-character prefix, and calls as long: each lookup is one walk along the call.
+    const std::string longPrefix(200000, 'Q');
+    CountryFile countries = CountryFile::Parse(SourceFile{
+        "long.dat", std::string(kSmallCountryFile) +
+                        "Nowhere: 1: 1: EU: 0.0: 0.0: 0.0: QQ:\n    " + longPrefix + ";\n"});
+    std::string portable;
+    for (int i = 0; i < 50000; ++i) portable += "1/";
+    const auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < 20; ++round) {
+        EXPECT_EQ(countries.Lookup(longPrefix + "X"), "QQ");
+        EXPECT_EQ(countries.Lookup(longPrefix.substr(1)), "");
+        EXPECT_EQ(countries.Lookup(portable + "UA3AB"), "UA");
+        EXPECT_EQ(countries.Lookup(portable), "");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 }

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -19,6 +21,9 @@ namespace {
 
 const std::string kSamples = TAVIK_SAMPLES_DIR;
 const std::string kSampleLog = kSamples + "/cis-dx-psk.adi";
+const fs::path kFixtures = fs::path(__FILE__).parent_path() / "fixtures";
+
+std::string Fixture(const char* name) { return (kFixtures / name).string(); }
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -166,6 +171,8 @@ TEST_F(HostRun, RelativePathsAndThePluginBesideTheProgram) {
 TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
     fs::path bad = scratch_ / "bad.adi";
     WriteFile(bad, "<EOH>\n<CALL:4>K1AB<QSO_DATE:99>2025");
+    fs::path notAdif = scratch_ / "notes.txt";
+    WriteFile(notAdif, "just some notes\n");
     fs::path noCall = scratch_ / "nocall.adi";
     WriteFile(noCall, "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200<EOR>");
     fs::path badCty = scratch_ / "cty.dat";
@@ -178,8 +185,14 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
     const std::string missingLog = (scratch_ / "missing.adi").string();
     const Case cases[] = {
         {WithPlugin({missingLog}), 2, missingLog + ": cannot open: No such file or directory"},
-        {WithPlugin({bad.string()}), 2,
-         bad.string() + ": line 2, byte offset 18: field QSO_DATE: length 99 runs past the end"},
+        {WithPlugin({"--strict", bad.string()}), 2,
+         bad.string() + ": line 2, byte offset 18: record 1: QSO_DATE length 99 runs past the end"},
+        {WithPlugin({notAdif.string()}), 2,
+         notAdif.string() + ": holds no ADIF (no <NAME:LENGTH> field, no <EOR>) and is no Cabrillo"},
+        {WithPlugin({"/dev/zero"}), 2, "/dev/zero: cannot read: it is a device, not a file"},
+        {WithPlugin({Fixture("contest-no-dates.adi")}), 2,
+         "byte offset 109: record 2 skipped: no QSO_DATE\ntavik-host: error: " +
+             Fixture("contest-no-dates.adi") + ": the log has no QSOs to offer (2 records found)"},
         {WithPlugin({"--cty", "/nonexistent/cty.dat", kSampleLog}), 2,
          "/nonexistent/cty.dat: cannot open"},
         {WithPlugin({"--cty", badCty.string(), kSampleLog}), 2,
@@ -204,8 +217,12 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
 TEST_F(HostRun, HelpAndWarnings) {
     Outcome help = Run({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_EQ(help.out.rfind("Usage: tavik-host [OPTIONS] LOG.adi\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("Usage: tavik-host [OPTIONS] LOG\n", 0), 0u);
     EXPECT_NE(help.out.find("YYYY-MM-DD HH:MM"), std::string::npos);
+    EXPECT_NE(help.out.find("--version"), std::string::npos);
+    Outcome version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("tavik-host ") + TAVIK_VERSION + "\n");
 
     fs::path cut = scratch_ / "cut.adi";
     WriteFile(cut,
@@ -214,11 +231,124 @@ TEST_F(HostRun, HelpAndWarnings) {
     Outcome run = Run(WithPlugin({cut.string()}));
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_NE(run.err.find("warning: " + cut.string() +
-                           ": line 2, byte offset 140: the last record is not ended by <EOR>"),
+                           ": line 2, byte offset 140, record 2: the last record is not ended by "
+                           "<EOR>"),
               std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("1 QSOs offered: 1 accepted"), std::string::npos) << run.err;
     EXPECT_NE(run.out.find("20M\t 1\t 1\t 1\r\n"), std::string::npos) << run.out;
+}
+
+TEST_F(HostRun, LogsOfOtherProgramsScoreWithEveryProblemNamed) {
+    // fldigi's logbook (MODE=QPSK63, exchange text with the RST) scores as its export.
+    Outcome logbook = Run(WithPlugin({Fixture("fldigi-logbook.adif")}));
+    Outcome exported = Run(WithPlugin({Fixture("fldigi-export.adi")}));
+    ASSERT_EQ(logbook.exitCode, 0) << logbook.err;
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_EQ(logbook.out, exported.out);
+    EXPECT_EQ(Totals(logbook.out), (std::vector<long>{3, 7, 3}));
+    EXPECT_EQ(Count(logbook.err, "holds more than the control number"), 5u) << logbook.err;
+    EXPECT_NE(logbook.err.find("3 records found: 3 offered, 0 skipped; 5 warnings\n"),
+              std::string::npos) << logbook.err;
+
+    // A QSL service's download with its end marker: one warning, every record offered.
+    Outcome download = Run(WithPlugin({Fixture("qsl-download.adi")}));
+    ASSERT_EQ(download.exitCode, 0) << download.err;
+    EXPECT_EQ(Count(download.err, "warning: "), 1u) << download.err;
+    EXPECT_NE(download.err.find("tag <APP_LoTW_EOF> has no length"), std::string::npos);
+    EXPECT_NE(download.err.find("2 records found: 2 offered, 0 skipped; 1 warnings\n"),
+              std::string::npos) << download.err;
+
+    // A Cabrillo log, whatever its name: QM and (in this contest) DG are QPSK63, band
+    // codes and kHz both give the band, X-QSO lines are counted, never offered.
+    Outcome cabrillo = Run(WithPlugin({Fixture("contest.log")}));
+    ASSERT_EQ(cabrillo.exitCode, 0) << cabrillo.err;
+    EXPECT_NE(cabrillo.out.find("Contestant: DL6NBS\r\n"), std::string::npos);
+    EXPECT_NE(cabrillo.out.find("40M\t 1\t 1\t 1\r\n20M\t 1\t 3\t 1\r\n6M\t 1\t 3\t 1\r\n"),
+              std::string::npos) << cabrillo.out;
+    EXPECT_EQ(Count(cabrillo.err, "mode DG taken as QPSK63"), 1u) << cabrillo.err;
+    EXPECT_NE(cabrillo.err.find("record 6 skipped: the QSO line has 3 fields"), std::string::npos);
+    EXPECT_NE(cabrillo.err.find("6 records found: 4 offered, 2 skipped (1 X-QSO lines); 2 "
+                                "warnings\ntavik-host: 4 QSOs offered: 3 accepted"),
+              std::string::npos) << cabrillo.err;
+
+    // The JSON summary carries the report's own figures.
+    Outcome json = Run(WithPlugin({"--json", "-", Fixture("fldigi-logbook.adif")}));
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.out,
+              "{\"call\": \"DL6NBS\", \"start\": \"2025-09-20 12:00\", \"end\": \"2025-09-21 "
+              "08:15\", \"records\": 3, \"offered\": 3, \"accepted\": 3, \"duplicates\": 0, "
+              "\"refused\": 0, \"skipped\": 0, \"warnings\": 5, \"bands\": [{\"band\": \"40M\", "
+              "\"qsos\": 2, \"points\": 4, \"multipliers\": 2}, {\"band\": \"20M\", \"qsos\": 1, "
+              "\"points\": 3, \"multipliers\": 1}], \"total\": {\"qsos\": 3, \"points\": 7, "
+              "\"multipliers\": 3}, \"score\": 21}\n");
+    EXPECT_NE(json.err.find(logbook.out), std::string::npos) << json.err;  // the report
+}
+
+TEST_F(HostRun, TheCabrilloLogReadBackGivesTheSameReport) {
+    Outcome run = Run(WithPlugin({"--cabrillo", "--json", (scratch_ / "first.json").string(),
+                                  kSampleLog}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = (work_ / "DL6NBS.cbr").string();
+    EXPECT_NE(run.err.find("the Cabrillo log is in " + log + "\n"), std::string::npos) << run.err;
+    Outcome again = Run(WithPlugin({"--json", (scratch_ / "again.json").string(), log}));
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    // The same lines, but for bands that only refused QSOs brought (they are not in the log).
+    std::istringstream lines(run.out);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find("\t 0\t 0\t 0") == std::string::npos)
+            EXPECT_NE(again.out.find(line + "\n"), std::string::npos) << line << "\n" << again.out;
+    std::string first = ReadFile(scratch_ / "first.json");
+    std::string second = ReadFile(scratch_ / "again.json");
+    EXPECT_EQ(first.substr(first.find("\"total\"")), second.substr(second.find("\"total\"")));
+}
+
+TEST_F(HostRun, ThePeriodLeavesOutQsosOutsideIt) {
+    Outcome all = Run(WithPlugin({kSampleLog}));
+    Outcome part = Run(WithPlugin({"--start", "2025-09-20 12:00", "--end", "2025-09-20 23:59",
+                                   "--json", "-", kSampleLog}));
+    ASSERT_EQ(part.exitCode, 0) << part.err;
+    const std::size_t outside = Count(part.err, " is outside the contest period; not offered\n");
+    EXPECT_GT(outside, 0u);
+    EXPECT_LT(outside, 300u);
+    EXPECT_NE(part.err.find("300 records found: " + std::to_string(300 - outside) + " offered, " +
+                            std::to_string(outside) + " skipped (" + std::to_string(outside) +
+                            " outside the contest period)"),
+              std::string::npos) << part.err;
+    EXPECT_NE(part.out.find("\"start\": \"2025-09-20 12:00\", \"end\": \"2025-09-20 23:59\""),
+              std::string::npos) << part.out;
+    EXPECT_LT(Totals(part.err)[0], Totals(all.out)[0]);
+    // Each left-out QSO is listed with its call and time.
+    EXPECT_NE(part.err.find(": QSO with "), std::string::npos);
+    EXPECT_NE(part.err.find(" at 2025-09-21 "), std::string::npos) << part.err;
+}
+
+TEST_F(HostRun, MissingOutputsAreNotAnnounced) {
+    // A folder where err.txt or the Cabrillo log should go: the host says so, exit 5.
+    fs::create_directory(work_ / "DL6NBS.cbr");
+    Outcome run = Run(WithPlugin({"--cabrillo", kSampleLog}));
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    EXPECT_NE(run.err.find("error: no Cabrillo log was written in " + work_.string()),
+              std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("the Cabrillo log is in"), std::string::npos);
+    fs::remove(work_ / "DL6NBS.cbr");
+    fs::remove(work_ / "err.txt");
+    fs::create_directory(work_ / "err.txt");
+    run = Run(WithPlugin({kSampleLog}));
+    EXPECT_EQ(run.exitCode, 5) << run.err;
+    EXPECT_NE(run.err.find("error: " + (work_ / "err.txt").string()), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("refused QSOs are listed in"), std::string::npos);
+}
+
+TEST_F(HostRun, LogsFromAPipe) {
+    fs::path pipe = scratch_ / "pipe.adi";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::thread writer([&] { WriteFile(pipe, ReadFile(kSampleLog)); });
+    Outcome run = Run(WithPlugin({pipe.string()}));
+    writer.join();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(kSamples + "/cis-dx-psk.report"));
 }
 
 #endif  // !_WIN32

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "host/adif_reader.h"
@@ -11,32 +13,31 @@ namespace {
 
 struct Mapper : AdifHandler {
     const SourceFile& source;
+    Diagnostics& diagnostics;
     Qso qso;
-    explicit Mapper(const SourceFile& s) : source(s) {}
-    void OnRecord(const AdifRecord& record) override { MapQso(source, record, qso); }
+    bool mapped = false;
+    Mapper(const SourceFile& s, Diagnostics& d) : source(s), diagnostics(d) {}
+    void OnRecord(const AdifRecord& record) override {
+        mapped = MapQso(source, record, qso, diagnostics);
+    }
 };
 
 // One record from its fields in ADIF form; unless given or told not to, the call,
-// date and time are supplied.
-Qso Map(const std::string& fields, bool supply = true) {
+// date and time are supplied. The warnings, if wanted, go to warnings.
+Qso Map(const std::string& fields, bool supply = true, std::string* warnings = nullptr,
+        bool* mapped = nullptr) {
     std::string text = fields;
     if (supply && fields.find("<CALL:") == std::string::npos) text += "<CALL:5>ua3ab";
     if (supply && fields.find("<QSO_DATE:") == std::string::npos) text += "<QSO_DATE:8>20250920";
     if (supply && fields.find("<TIME_ON:") == std::string::npos) text += "<TIME_ON:4>1200";
     SourceFile source{"log.adi", "<EOH>\n" + text + "<EOR>"};
-    Mapper mapper(source);
-    std::vector<std::string> warnings;
-    ReadAdif(source, mapper, warnings);
+    std::string lines;
+    Diagnostics diagnostics([&lines](const std::string& line) { lines += line + "\n"; });
+    Mapper mapper(source, diagnostics);
+    ReadAdif(source, mapper, diagnostics);
+    if (warnings) *warnings = lines;
+    if (mapped) *mapped = mapper.mapped;
     return mapper.qso;
-}
-
-std::string MapError(const std::string& fields, bool supply = true) {
-    try {
-        Map(fields, supply);
-    } catch (const InputError& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 }  // namespace
@@ -110,7 +111,6 @@ TEST(QsoMapping, FrequencyInHertz) {
     EXPECT_EQ(Map("<FREQ:7> 7.035 ").frequencyHz, 7035000u);
     EXPECT_EQ(Map("<FREQ:2>.5").frequencyHz, 500000u);
     EXPECT_EQ(Map("<FREQ:11>4294.967295").frequencyHz, 4294967295u);
-    EXPECT_EQ(Map("<FREQ:11>4294.967296").frequencyHz, 0u);  // does not fit 32 bits
     EXPECT_EQ(Map("").frequencyHz, 0u);
 }
 
@@ -134,19 +134,72 @@ TEST(QsoMapping, AutomationDates) {
         EXPECT_FALSE(ParseAdifDateTime("20250920", time)) << time;
 }
 
-TEST(QsoMapping, UnusableRecordsArePlaced) {
-    EXPECT_EQ(MapError("<BAND:3>20m<QSO_DATE:8>20250920<TIME_ON:4>1200", false),
-              "log.adi: line 2, byte offset 6: QSO record without CALL");
-    EXPECT_EQ(MapError("<CALL:3>   "), "log.adi: line 2, byte offset 6: CALL is blank");
-    EXPECT_EQ(MapError("<CALL:4>K1AB<TIME_ON:4>1200", false),
-              "log.adi: line 2, byte offset 6: QSO record without QSO_DATE");
-    EXPECT_EQ(MapError("<QSO_DATE:8>2025092x"),
-              "log.adi: line 2, byte offset 6: QSO_DATE '2025092x' is not a date YYYYMMDD");
-    EXPECT_EQ(MapError("<TIME_ON:4>2460"),
-              "log.adi: line 2, byte offset 6: TIME_ON '2460' is not a time HHMM or HHMMSS");
-    for (const char* freq : {"14,070", "1e3", "-14.07", "14.0.7", "inf", "."})
-        EXPECT_NE(MapError("<FREQ:" + std::to_string(std::string(freq).size()) + ">" + freq)
-                      .find("FREQ '" + std::string(freq) + "' is not a frequency in MHz"),
-                  std::string::npos)
-            << freq;
+TEST(QsoMapping, ProblemsAreToldWithWhatWasDone) {
+    struct Case {
+        std::string fields;
+        bool supply;
+        bool mapped;
+        std::string warning;  // after "warning: log.adi: line 2, byte offset "
+    };
+    const Case cases[] = {
+        {"<BAND:3>20m<QSO_DATE:8>20250920<TIME_ON:4>1200", false, false,
+         "6: record 1 skipped: no CALL"},
+        {"<CALL:4>K1AB<TIME_ON:4>1200", false, false, "6: record 1 skipped: no QSO_DATE"},
+        {"<CALL:4>K1AB<QSO_DATE:8>20250920", false, false, "6: record 1 skipped: no TIME_ON"},
+        {"<CALL:3>   ", true, false, "6: record 1 skipped: CALL is blank"},
+        {"<QSO_DATE:8>2025092x", true, false,
+         "6: record 1 skipped: QSO_DATE '2025092x' is not a date YYYYMMDD"},
+        {"<TIME_ON:4>2460", true, false,
+         "6: record 1 skipped: TIME_ON '2460' is not a time HHMM or HHMMSS"},
+        {"<QSO_DATE:8>19291231", true, false,
+         "6: record 1 skipped: QSO_DATE 19291231 is before 1930"},
+        {std::string("<CALL:6>UA\0ABC", 14), true, false,
+         "6: record 1 skipped: CALL 'UA\\x00ABC' holds a NUL byte"},
+        {std::string("<SRX_STRING:2>\0\0", 16), true, false, "holds a NUL byte"},
+        {"<FREQ:6>7,0415", true, true, "6, record 1: FREQ '7,0415' read as 7.0415 MHz"},
+        {"<FREQ:3>abc<BAND:3>40m", true, true,
+         "6, record 1: FREQ 'abc' ignored; band taken from BAND"},
+        {"<FREQ:6>14,0.7", true, true, "FREQ '14,0.7' ignored; no BAND either, so no band"},
+        {"<FREQ:11>4294.967296<BAND:4>13cm", true, true,
+         "FREQ '4294.967296' is above 4294.967295 MHz, more than the plugin takes; frequency "
+         "given as 0"},
+        {"<FREQ:6>7.0415<BAND:3>20m", true, true,
+         "BAND 20m and FREQ 7.0415 (40M) disagree; BAND kept"},
+        {"<STX_STRING:8>599 1234", true, true,
+         "STX_STRING '599 1234' holds more than the control number; 1234 taken"},
+        {"<SRX:8>1234/599", true, true, "SRX '1234/599' holds more than the control number"},
+    };
+    for (const Case& c : cases) {
+        std::string warnings;
+        bool mapped = false;
+        Qso qso = Map(c.fields, c.supply, &warnings, &mapped);
+        EXPECT_EQ(mapped, c.mapped) << c.fields;
+        EXPECT_EQ(warnings.rfind("warning: log.adi: line 2, byte offset ", 0), 0u) << c.fields << warnings;
+        EXPECT_NE(warnings.find(c.warning), std::string::npos) << c.fields << "\n" << warnings;
+        EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), 1) << warnings;
+    }
+    // What the repairs give the plugin.
+    EXPECT_EQ(Map("<FREQ:6>7,0415").frequencyHz, 7041500u);
+    EXPECT_EQ(Map("<FREQ:6>7,0415").band, "40M");
+    EXPECT_EQ(Map("<FREQ:3>abc<BAND:3>40m").band, "40M");
+    EXPECT_EQ(Map("<FREQ:11>4294.967296<BAND:4>13cm").frequencyHz, 0u);
+    EXPECT_EQ(Map("<FREQ:6>7.0415<BAND:3>20m").band, "20M");
+    EXPECT_EQ(Map("<STX_STRING:8>599 1234").exchangeSent, "1234");
+}
+
+TEST(QsoMapping, ExchangeTextKeepsOnlyTheOneControlNumber) {
+    struct Case {
+        const char* text;
+        const char* sent;  // what the plugin gets
+    };
+    const Case cases[] = {
+        {"1234", "1234"},          {" 0012 ", " 0012 "},  {"599 1234", "1234"},
+        {"599-0042 ", "0042"},     {"12345", "12345"},    {"1234 5678", "1234 5678"},
+        {"599", "599"},            {"ABC", "ABC"},
+    };
+    for (const Case& c : cases) {
+        std::string field = std::string("<STX_STRING:") + std::to_string(std::strlen(c.text)) +
+                            ">" + c.text;
+        EXPECT_EQ(Map(field).exchangeSent, c.sent) << c.text;
+    }
 }
