@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/pe_version_resource.h"
+#include "platform/posix/file_access.h"
 
 namespace tavik {
 namespace {
@@ -20,18 +21,11 @@ namespace {
 // having none rather than read whole.
 constexpr off_t kMaxBytes = 64 * 1024 * 1024;
 
-std::string ToPath(const char* fileName) {
-    std::string path(fileName);
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
-// Only regular files: opening without blocking keeps a named pipe from stalling us.
 bool ReadPrefix(const std::string& path, std::vector<unsigned char>& bytes) {
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = posix::OpenRegularFile(path, O_RDONLY);
     if (fd < 0) return false;
     struct stat info;
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0) {
         close(fd);
         return false;
     }
@@ -57,7 +51,7 @@ bool ReadPrefix(const std::string& path, std::vector<unsigned char>& bytes) {
 bool ReadFixedFileVersion(const char* fileName, FixedFileVersion& version) {
     if (fileName == nullptr) return false;
     std::vector<unsigned char> bytes;
-    return ReadPrefix(ToPath(fileName), bytes) &&
+    return ReadPrefix(posix::NativePath(fileName), bytes) &&
            FindFixedFileVersion(bytes.data(), bytes.size(), version);
 }
 

@@ -9,7 +9,7 @@
 
 #include <mutex>
 
-#include "platform/posix/file_replacement.h"
+#include "platform/posix/file_access.h"
 #include "platform/profile_text.h"
 
 namespace tavik {

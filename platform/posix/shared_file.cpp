@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix/file_replacement.h"
+#include "platform/posix/file_access.h"
 
 namespace tavik {
 

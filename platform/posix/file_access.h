@@ -1,4 +1,5 @@
-// File helpers shared by the POSIX implementations of the platform layer.
+// File access shared by the POSIX implementations of the platform layer: paths,
+// opening only regular files, reading them whole, replacing them in one step.
 #pragma once
 
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/posix/file_replacement.h"
+#include "platform/posix/file_access.h"
 
 #include <dirent.h>
 #include <fcntl.h>
