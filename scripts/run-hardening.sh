@@ -39,7 +39,7 @@ begin "fuzzers, $seconds s each"
 CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja >/dev/null
 cmake --build build-fuzz
 for spec in fuzz_exports:4096 fuzz_profile_text:4096 fuzz_pe_version:20000 \
-        fuzz_adif:16384 fuzz_country_file:20000; do
+        fuzz_adif:16384 fuzz_cabrillo:16384 fuzz_country_file:20000; do
     target=${spec%%:*}
     max_len=${spec#*:}
     work=$root/build-fuzz/run/$target
