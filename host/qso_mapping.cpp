@@ -290,7 +290,7 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
     std::optional<double> megahertz;
     if (const AdifItem* freq = record.Get(AdifField::Freq)) {
         megahertz = ParseMegahertz(freq->data);
-        const std::string quoted = "FREQ '" + Printable(freq->data) + "'";
+        auto quoted = [freq] { return "FREQ '" + Printable(freq->data) + "'"; };
         if (!megahertz) {
             // A decimal comma, as some loggers write in some locales.
             std::string_view text = TrimBlanks(freq->data);
@@ -301,18 +301,18 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
                 megahertz = ParseMegahertz(withPoint);
                 if (megahertz)
                     diagnostics.Warn(source, freq->offset, number,
-                                     quoted + " read as " + withPoint + " MHz");
+                                     quoted() + " read as " + withPoint + " MHz");
             }
         }
         if (!megahertz) {
             diagnostics.Warn(source, freq->offset, number,
-                             quoted + " ignored; " +
+                             quoted() + " ignored; " +
                                  (band ? "band taken from BAND" : "no BAND either, so no band"));
         } else {
             qso.frequencyHz = MegahertzToHertz(*megahertz);
             if (*megahertz > 4294.967295)
                 diagnostics.Warn(source, freq->offset, number,
-                                 quoted + " is above 4294.967295 MHz, more than the plugin "
+                                 quoted() + " is above 4294.967295 MHz, more than the plugin "
                                           "takes; frequency given as 0");
         }
     }

@@ -24,6 +24,27 @@ struct Qso {
     std::string band;
 };
 
+// A QSO as the plugin takes it: NUL-terminated texts owned elsewhere.
+struct QsoView {
+    const char* call;
+    const char* stationCall;
+    double time;
+    std::uint32_t frequencyHz;
+    const char* mode;
+    const char* rstSent;
+    const char* rstReceived;
+    const char* exchangeSent;
+    const char* exchangeReceived;
+    const char* band;
+};
+
+inline QsoView ViewOf(const Qso& qso) {
+    return {qso.call.c_str(),         qso.stationCall.c_str(), qso.time,
+            qso.frequencyHz,          qso.mode.c_str(),        qso.rstSent.c_str(),
+            qso.rstReceived.c_str(),  qso.exchangeSent.c_str(), qso.exchangeReceived.c_str(),
+            qso.band.c_str()};
+}
+
 // Fills qso from record. A record the plugin cannot take (no CALL, QSO_DATE or
 // TIME_ON, malformed date or time, a NUL byte) is warned about and false returned;
 // repairs (decimal comma, exchange text around the control number) are warned about.

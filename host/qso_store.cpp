@@ -1,5 +1,6 @@
 #include "host/qso_store.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "host/source_file.h"
@@ -14,6 +15,13 @@ std::uint32_t QsoStore::Append(const std::string& text) {
         throw InputError("the log is too large to keep in memory");
     arena_.append(text.data(), text.size() + 1);  // with the terminating NUL
     return static_cast<std::uint32_t>(offset);
+}
+
+void QsoStore::Reserve(std::size_t logBytes, std::size_t budget) {
+    // A record of a real log takes 100 bytes or more in the file.
+    const std::size_t records = std::min(logBytes / 100 + 16, budget / sizeof(Record));
+    records_.reserve(records);
+    arena_.reserve(std::min(records * 48, budget));
 }
 
 void QsoStore::Add(const Qso& qso) {
@@ -31,19 +39,14 @@ void QsoStore::Add(const Qso& qso) {
     records_.push_back(record);
 }
 
-void QsoStore::Get(std::size_t index, Qso& qso) const {
+QsoView QsoStore::Get(std::size_t index) const {
     const Record& record = records_[index];
     const char* base = arena_.empty() ? "" : arena_.data();
-    qso.call = base + record.text[kCall];
-    qso.stationCall = base + record.text[kStationCall];
-    qso.time = record.time;
-    qso.frequencyHz = record.frequencyHz;
-    qso.mode = base + record.text[kMode];
-    qso.rstSent = base + record.text[kRstSent];
-    qso.rstReceived = base + record.text[kRstReceived];
-    qso.exchangeSent = base + record.text[kExchangeSent];
-    qso.exchangeReceived = base + record.text[kExchangeReceived];
-    qso.band = base + record.text[kBand];
+    auto text = [&](Text which) { return base + record.text[which]; };
+    return QsoView{text(kCall),        text(kStationCall),      record.time,
+                   record.frequencyHz, text(kMode),             text(kRstSent),
+                   text(kRstReceived), text(kExchangeSent),     text(kExchangeReceived),
+                   text(kBand)};
 }
 
 void QsoStore::Release() {

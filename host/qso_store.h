@@ -15,10 +15,11 @@ class QsoStore {
 public:
     void Add(const Qso& qso);
     std::size_t Size() const { return records_.size(); }
-    std::size_t Bytes() const {
-        return records_.capacity() * sizeof(Record) + arena_.capacity();
-    }
-    void Get(std::size_t index, Qso& qso) const;
+    std::size_t Bytes() const { return records_.size() * sizeof(Record) + arena_.size(); }
+    // Room for about this many QSOs of a log of this size, so that the store does not
+    // copy itself while it grows; room not used costs address space only.
+    void Reserve(std::size_t logBytes, std::size_t budget);
+    QsoView Get(std::size_t index) const;
     void Release();
 
 private:

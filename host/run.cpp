@@ -85,7 +85,9 @@ private:
 class LogSurvey : public QsoHandler {
 public:
     LogSurvey(const SourceFile& source, const Period& period, Diagnostics& diagnostics)
-        : source_(source), period_(period), diagnostics_(diagnostics) {}
+        : source_(source), period_(period), diagnostics_(diagnostics) {
+        qsos.Reserve(source.text.size(), kStoreBudget);
+    }
 
     void OnQso(const Qso& qso, std::size_t offset, std::size_t record) override {
         if (!period_.Contains(qso.time)) {
@@ -129,7 +131,10 @@ public:
         : period_(period), session_(session), countries_(countries), progress_(progress) {}
 
     void OnQso(const Qso& qso, std::size_t, std::size_t) override {
-        if (!period_.Contains(qso.time)) return;
+        if (period_.Contains(qso.time)) Offer(ViewOf(qso));
+    }
+
+    void Offer(const QsoView& qso) {
         session_.Offer(qso, countries_.CachedLookup(qso.call).c_str());
         progress_.Step(session_.Counts().offered);
     }
@@ -193,23 +198,22 @@ void ScoringSession::Start(const std::string& ownCall, const std::string& ownCou
     pluginTime_ += std::chrono::steady_clock::now() - begin;
 }
 
-void ScoringSession::Offer(const Qso& qso, const char* countryPrefix) {
+void ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
     ++counts_.offered;
     // Scratch buffers the call check may write into; the plugin leaves them alone.
     char checkBuffer1[256] = {};
     char checkBuffer2[256] = {};
-    const char* band = qso.band.c_str();
+    const char* band = qso.band;
     COleDateTime time = Valid(qso.time);
     COleDateTime unused = Valid(0.0);
-    const char* ownCall = !qso.stationCall.empty() ? qso.stationCall.c_str() : ownCall_.c_str();
+    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
     const auto begin = std::chrono::steady_clock::now();
-    bool workedBefore = api_.checkCall0(qso.call.c_str(), 0, 0, "", "", "", "", "", "", "", "", "",
+    bool workedBefore = api_.checkCall0(qso.call, 0, 0, "", "", "", "", "", "", "", "", "",
                                         "", "", 0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
                                         checkBuffer1, checkBuffer2) == 0;
     std::int32_t accepted = api_.addData0(
-        ownCall, qso.call.c_str(), &time, &unused, &unused, &unused, 0, qso.frequencyHz,
-        qso.mode.c_str(), qso.rstSent.c_str(), qso.rstReceived.c_str(), qso.exchangeSent.c_str(),
-        qso.exchangeReceived.c_str(), "", "", "", "", "",
+        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
+        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
         "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", band, "");
     pluginTime_ += std::chrono::steady_clock::now() - begin;
     if (accepted == 0) {
@@ -335,11 +339,7 @@ int RunHost(const Options& options, std::ostream& err) {
     const auto pluginBefore = session.PluginTime();
     LogOffer offer(period, session, countries, progress);
     if (survey->stored) {
-        Qso qso;
-        for (std::size_t i = 0; i < survey->qsos.Size(); ++i) {
-            survey->qsos.Get(i, qso);
-            offer.OnQso(qso, 0, 0);
-        }
+        for (std::size_t i = 0; i < survey->qsos.Size(); ++i) offer.Offer(survey->qsos.Get(i));
         survey->qsos.Release();
     } else {
         Diagnostics quiet;  // everything was told in the first pass

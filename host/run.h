@@ -28,7 +28,7 @@ public:
     void Start(const std::string& ownCall, const std::string& ownCountryPrefix, double periodStart,
                double periodEnd, std::int32_t exportFlag);
     // Offers one QSO; a QSO without its own station call is logged under the run's.
-    void Offer(const Qso& qso, const char* countryPrefix);
+    void Offer(const QsoView& qso, const char* countryPrefix);
     // The report, or nullptr if the plugin gave none.
     const char* Result();
 

@@ -16,6 +16,8 @@ namespace tavik::host {
 
 namespace {
 
+constexpr std::size_t kPopulateLimit = std::size_t(64) << 20;
+
 class MappedBytes : public InputBytes {
 public:
     MappedBytes(void* data, std::size_t size) : data_(data), size_(size) {}
@@ -78,7 +80,10 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
     }
     if (S_ISREG(status.st_mode) && status.st_size > 0) {
         const std::size_t size = static_cast<std::size_t>(status.st_size);
-        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+        // A small file is faulted in at once, which is cheaper than page by page; a
+        // large one page by page, so that pages read can be given back.
+        const int populate = size <= kPopulateLimit ? MAP_POPULATE : 0;
+        void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | populate, fd, 0);
         if (data != MAP_FAILED) {
             madvise(data, size, MADV_SEQUENTIAL);
             return std::make_unique<MappedBytes>(data, size);
