@@ -1,6 +1,5 @@
 #include "host/qso_store.h"
 
-#include <algorithm>
 #include <limits>
 
 #include "host/source_file.h"
@@ -15,13 +14,6 @@ std::uint32_t QsoStore::Append(const std::string& text) {
         throw InputError("the log is too large to keep in memory");
     arena_.append(text.data(), text.size() + 1);  // with the terminating NUL
     return static_cast<std::uint32_t>(offset);
-}
-
-void QsoStore::Reserve(std::size_t logBytes, std::size_t budget) {
-    // A record of a real log takes 100 bytes or more in the file.
-    const std::size_t records = std::min(logBytes / 100 + 16, budget / sizeof(Record));
-    records_.reserve(records);
-    arena_.reserve(std::min(records * 48, budget));
 }
 
 void QsoStore::Add(const Qso& qso) {
@@ -49,9 +41,9 @@ QsoView QsoStore::Get(std::size_t index) const {
                    text(kBand)};
 }
 
-void QsoStore::Release() {
-    std::vector<Record>().swap(records_);
-    std::string().swap(arena_);
+void QsoStore::Clear() {
+    records_.clear();
+    arena_.clear();
 }
 
 }  // namespace tavik::host

@@ -1,4 +1,4 @@
-// The mapped QSOs of a small log, kept compactly so that it is read only once.
+// Mapped QSOs kept compactly, a batch at a time.
 #pragma once
 
 #include <cstddef>
@@ -15,12 +15,9 @@ class QsoStore {
 public:
     void Add(const Qso& qso);
     std::size_t Size() const { return records_.size(); }
-    std::size_t Bytes() const { return records_.size() * sizeof(Record) + arena_.size(); }
-    // Room for about this many QSOs of a log of this size, so that the store does not
-    // copy itself while it grows; room not used costs address space only.
-    void Reserve(std::size_t logBytes, std::size_t budget);
     QsoView Get(std::size_t index) const;
-    void Release();
+    // Empties the store but keeps its memory for the next batch.
+    void Clear();
 
 private:
     enum Text { kCall, kStationCall, kMode, kRstSent, kRstReceived, kExchangeSent,

@@ -16,7 +16,7 @@
 #include "host/country_file.h"
 #include "host/host_mode.h"
 #include "host/log_reader.h"
-#include "host/qso_store.h"
+#include "host/qso_pipeline.h"
 #include "host/report_summary.h"
 #include "host/source_file.h"
 #include "host/system.h"
@@ -29,8 +29,7 @@ namespace {
 
 constexpr const char* kProgram = "tavik-host: ";
 constexpr std::size_t kProgressThreshold = 20000;
-// A log whose QSOs fit in this much memory is read once; a larger one twice.
-constexpr std::size_t kStoreBudget = std::size_t(64) << 20;
+
 
 COleDateTime Valid(double value) { return COleDateTime{value, kDateTimeValid}; }
 
@@ -85,9 +84,7 @@ private:
 class LogSurvey : public QsoHandler {
 public:
     LogSurvey(const SourceFile& source, const Period& period, Diagnostics& diagnostics)
-        : source_(source), period_(period), diagnostics_(diagnostics) {
-        qsos.Reserve(source.text.size(), kStoreBudget);
-    }
+        : source_(source), period_(period), diagnostics_(diagnostics) {}
 
     void OnQso(const Qso& qso, std::size_t offset, std::size_t record) override {
         if (!period_.Contains(qso.time)) {
@@ -101,17 +98,8 @@ public:
         if (offered == 0 || LinearTime(qso.time) < LinearTime(earliest)) earliest = qso.time;
         if (offered == 0 || LinearTime(qso.time) > LinearTime(latest)) latest = qso.time;
         ++offered;
-        if (stored) {
-            qsos.Add(qso);
-            if (qsos.Bytes() > kStoreBudget) {
-                qsos.Release();
-                stored = false;
-            }
-        }
     }
 
-    QsoStore qsos;
-    bool stored = true;  // every QSO to offer is in qsos
     std::size_t offered = 0;
     std::size_t outside = 0;
     double earliest = 0;
@@ -121,29 +109,6 @@ private:
     const SourceFile& source_;
     const Period& period_;
     Diagnostics& diagnostics_;
-};
-
-// Second pass: the same QSOs, now offered to the plugin.
-class LogOffer : public QsoHandler {
-public:
-    LogOffer(const Period& period, ScoringSession& session, CountryFile& countries,
-             Progress& progress)
-        : period_(period), session_(session), countries_(countries), progress_(progress) {}
-
-    void OnQso(const Qso& qso, std::size_t, std::size_t) override {
-        if (period_.Contains(qso.time)) Offer(ViewOf(qso));
-    }
-
-    void Offer(const QsoView& qso) {
-        session_.Offer(qso, countries_.CachedLookup(qso.call).c_str());
-        progress_.Step(session_.Counts().offered);
-    }
-
-private:
-    const Period& period_;
-    ScoringSession& session_;
-    CountryFile& countries_;
-    Progress& progress_;
 };
 
 // The Cabrillo logs of a folder with their last change, to tell which one a run wrote.
@@ -252,9 +217,9 @@ int RunHost(const Options& options, std::ostream& err) {
         pluginPath = (fs::path(executable).parent_path() / PluginFileName()).string();
     }
 
-    // First every problem is told and the QSOs to offer are counted, then they are
-    // offered: from memory when they are few, else from a second reading of the log,
-    // so that memory stays bounded however large the log is.
+    // The log is read twice: first every problem is told and the QSOs to offer are
+    // counted, then a second reading hands them to the plugin. Nothing of it is kept
+    // in between, so memory stays bounded however large the log is.
     Diagnostics diagnostics(
         [&err](const std::string& line) { err << kProgram << line << '\n'; }, options.strict);
     const Period period(options);
@@ -337,17 +302,15 @@ int RunHost(const Options& options, std::ostream& err) {
                       ErrorStreamIsTerminal() && survey->offered > kProgressThreshold);
     const auto offerStart = Clock::now();
     const auto pluginBefore = session.PluginTime();
-    LogOffer offer(period, session, countries, progress);
-    if (survey->stored) {
-        for (std::size_t i = 0; i < survey->qsos.Size(); ++i) offer.Offer(survey->qsos.Get(i));
-        survey->qsos.Release();
-    } else {
-        Diagnostics quiet;  // everything was told in the first pass
-        try {
-            ReadLog(log, offer, quiet);
-        } catch (const InputError& problem) {
-            return Fail(err, kExitInput, problem.what());  // the file changed meanwhile
-        }
+    try {
+        QsoPipeline pipeline(log, countries,
+                             [&period](const Qso& qso) { return period.Contains(qso.time); });
+        pipeline.Drain([&](const QsoView& qso, const char* prefix) {
+            session.Offer(qso, prefix);
+            progress.Step(session.Counts().offered);
+        });
+    } catch (const InputError& problem) {
+        return Fail(err, kExitInput, problem.what());  // the file changed meanwhile
     }
     progress.Finish();
     readingTime += (Clock::now() - offerStart) - (session.PluginTime() - pluginBefore);
