@@ -97,6 +97,10 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 if (!when)
                     throw UsageError(name + " '" + text +
                                      "' is not a time \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"");
+                // Earlier dates print as "Invalid DateTime" in the report title.
+                if (LinearTime(*when) < LinearTime(*ParseAdifDateTime(kEarliestDate, "0000")))
+                    throw UsageError(name + " '" + text + "' is before " +
+                                     std::to_string(kEarliestYear));
                 bool& seen = name == "--start" ? sawPeriodStart : sawPeriodEnd;
                 if (seen) throw UsageError(name + " given twice");
                 seen = true;

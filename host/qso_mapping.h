@@ -66,6 +66,7 @@ std::optional<double> ParseAdifDateTime(std::string_view date, std::string_view 
 
 // QSOs before this day are no contest QSOs (and their dates print badly).
 constexpr int kEarliestYear = 1930;
+constexpr const char* kEarliestDate = "19300101";
 
 // An automation date as a number that grows with time (they differ before 1899-12-30),
 // for comparing dates.

@@ -321,11 +321,9 @@ int RunHost(const Options& options, std::ostream& err) {
     if (!report) return Fail(err, kExitPlugin, pluginPath + ": the plugin returned no report");
     const std::size_t reportLength = std::char_traits<char>::length(report);
     const bool jsonToOutput = options.jsonPath == "-";
-    if (jsonToOutput) {
-        err.write(report, static_cast<std::streamsize>(reportLength));
-    } else if (!WriteToStandardOutput(report, reportLength)) {
-        return Fail(err, kExitFailure, "cannot write the report to standard output");
-    }
+    err.flush();
+    if (!(jsonToOutput ? WriteToStandardError : WriteToStandardOutput)(report, reportLength))
+        return Fail(err, kExitFailure, "cannot write the report");
 
     const RunCounts& counts = session.Counts();
     RunFigures figures;

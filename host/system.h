@@ -12,7 +12,8 @@ std::string ExecutablePath();
 // Whether standard error is a terminal (progress is shown only there).
 bool ErrorStreamIsTerminal();
 
-// Writes bytes to standard output unchanged; false on a write error.
+// Write bytes to standard output or standard error unchanged; false on a write error.
 bool WriteToStandardOutput(const char* data, std::size_t size);
+bool WriteToStandardError(const char* data, std::size_t size);
 
 }  // namespace tavik::host

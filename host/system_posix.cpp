@@ -129,4 +129,8 @@ bool WriteToStandardOutput(const char* data, std::size_t size) {
     return std::fwrite(data, 1, size, stdout) == size && std::fflush(stdout) == 0;
 }
 
+bool WriteToStandardError(const char* data, std::size_t size) {
+    return std::fwrite(data, 1, size, stderr) == size && std::fflush(stderr) == 0;
+}
+
 }  // namespace tavik::host

@@ -133,4 +133,12 @@ bool WriteToStandardOutput(const char* data, std::size_t size) {
     return std::fwrite(data, 1, size, stdout) == size && std::fflush(stdout) == 0;
 }
 
+bool WriteToStandardError(const char* data, std::size_t size) {
+    std::fflush(stderr);
+    _setmode(_fileno(stderr), _O_BINARY);
+    const bool written = std::fwrite(data, 1, size, stderr) == size && std::fflush(stderr) == 0;
+    _setmode(_fileno(stderr), _O_TEXT);
+    return written;
+}
+
 }  // namespace tavik::host

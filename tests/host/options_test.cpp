@@ -51,6 +51,13 @@ TEST(Options, EveryOptionInBothSpellings) {
     EXPECT_TRUE(ParseOptions({"log.adi", "--help", "--bogus"}).help);
     EXPECT_TRUE(defaults.automation);
     EXPECT_FALSE(ParseOptions({"--no-automation", "log.adi"}).automation);
+    Options added = ParseOptions({"--strict", "--json", "-", "log.adi"});
+    EXPECT_TRUE(added.strict);
+    EXPECT_EQ(added.jsonPath, "-");
+    EXPECT_EQ(ParseOptions({"--json=out.json", "log.adi"}).jsonPath, "out.json");
+    EXPECT_FALSE(defaults.strict);
+    EXPECT_EQ(defaults.jsonPath, "");
+    EXPECT_TRUE(ParseOptions({"--version"}).version);
 }
 
 TEST(Options, BadCommandLines) {
@@ -68,6 +75,10 @@ TEST(Options, BadCommandLines) {
     EXPECT_EQ(UsageErrorOf({"--end", "20250920 1200", "--end", "20250921 1200", "a.adi"}),
               "--end given twice");
     EXPECT_EQ(UsageErrorOf({"--no-automation=yes", "a.adi"}), "--no-automation takes no value");
+    EXPECT_EQ(UsageErrorOf({"--start", "1929-12-31 23:59", "a.adi"}),
+              "--start '1929-12-31 23:59' is before 1930");
+    EXPECT_EQ(UsageErrorOf({"--strict=1", "a.adi"}), "--strict takes no value");
+    EXPECT_EQ(UsageErrorOf({"--json", "a.adi"}), "no log file given");
 }
 
 TEST(PluginLoader, FailuresNameTheLibrary) {
