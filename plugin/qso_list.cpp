@@ -1,5 +1,7 @@
 #include "plugin/qso_list.h"
 
+#include "rules/cis_prefix.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -156,7 +158,9 @@ bool QsoList::AppendUnlessDuplicate(const CInfo& record) {
     slots_.push_back(Store(record, texts_));
     try {
         removed_.push_back(false);
+        Count(record.call, record.countryPrefix, record.band, record.multiplier, +1);
     } catch (...) {
+        if (removed_.size() == slots_.size()) removed_.pop_back();
         slots_.pop_back();
         throw;
     }
@@ -170,11 +174,38 @@ bool QsoList::Remove(std::string_view call, std::string_view band) {
     const size_t position = Probe(HashOf(call, band), call, band);
     const size_t slot = index_[position].slot;
     if (slot == kNoSlot) return false;
+    const StoredQso& stored = slots_[slot];
+    Count(Text(stored, kCall), Text(stored, kCountryPrefix), Text(stored, kBand),
+          Text(stored, kMultiplier), -1);
     EraseIndexEntry(position);
     removed_[slot] = true;
     --live_;
     CompactIfSparse();
     return true;
+}
+
+void QsoList::Count(std::string_view call, std::string_view countryPrefix,
+                    std::string_view band, std::string_view multiplier, int direction) {
+    if (call.empty()) return;  // stored, but not counted
+    auto found = figures_.find(band);
+    if (found == figures_.end()) found = figures_.emplace(std::string(band), BandFigures()).first;
+    BandFigures& figures = found->second;
+    // The multiplier first: it is the step that may run out of memory, and nothing
+    // may have changed then.
+    if (!multiplier.empty()) {
+        auto key = figures.multipliers.find(multiplier);
+        if (key == figures.multipliers.end())
+            key = figures.multipliers.emplace(std::string(multiplier), 0).first;
+        if ((key->second += direction) == 0) figures.multipliers.erase(key);
+    }
+    figures.qsos += direction;
+    if (IsCisPrefix(countryPrefix)) figures.cisQsos += direction;
+    if (figures.qsos == 0) figures_.erase(found);
+}
+
+const BandFigures* QsoList::FiguresOf(std::string_view band) const {
+    const auto found = figures_.find(band);
+    return found == figures_.end() ? nullptr : &found->second;
 }
 
 void QsoList::CompactIfSparse() {
@@ -208,6 +239,7 @@ void QsoList::Clear() {
     // work when memory has run out.
     slots_.clear();
     texts_.Clear();
+    figures_.clear();
     std::vector<bool>().swap(removed_);
     std::vector<IndexEntry>().swap(index_);
     live_ = 0;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <unordered_map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,6 +16,22 @@
 #include "plugin/cinfo.h"
 
 namespace tavik {
+
+// Hash for sets and maps of texts that are searched with a view.
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// What the result needs of one band's stored records that count (those with a
+// call), kept up to date as records come and go, so that a result costs no walk
+// over the whole list.
+struct BandFigures {
+    int64_t qsos = 0;
+    int64_t cisQsos = 0;  // of them, worked stations with a CIS country prefix
+    // Distinct control numbers received, each with the number of records holding it.
+    std::unordered_map<std::string, int64_t, TextHash, std::equal_to<>> multipliers;
+};
 
 class QsoList {
 public:
@@ -28,6 +46,9 @@ public:
 
     void Clear();
     size_t Count() const { return live_; }
+
+    // The figures of a band, or null when no record that counts is on it.
+    const BandFigures* FiguresOf(std::string_view band) const;
 
     // Visits the records in list order. The record handed over is rebuilt for each
     // visit; it lives only until the visitor returns.
@@ -83,6 +104,9 @@ private:
     void GrowIndexIfFull();
     void EraseIndexEntry(size_t position);
     void CompactIfSparse();
+    // Adds (+1) or takes away (-1) a record's share of its band's figures.
+    void Count(std::string_view call, std::string_view countryPrefix, std::string_view band,
+               std::string_view multiplier, int direction);
 
     // Removal leaves a hole so that taking a QSO back costs no shifting of the
     // records behind it; holes (and their texts) are squeezed out once they
@@ -91,6 +115,7 @@ private:
     std::vector<bool> removed_;
     std::vector<IndexEntry> index_;  // size is a power of two, at most 70% used
     TextBlocks texts_;
+    std::unordered_map<std::string, BandFigures, TextHash, std::equal_to<>> figures_;
     size_t live_ = 0;
 };
 

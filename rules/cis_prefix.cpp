@@ -1,6 +1,5 @@
 #include "rules/cis_prefix.h"
 
-#include <cstring>
 
 namespace tavik {
 namespace {
@@ -15,9 +14,12 @@ static_assert(sizeof kCisPrefixSet / sizeof kCisPrefixSet[0] == 36);
 }  // namespace
 
 int32_t IsCisPrefix(const char* countryPrefix) {
-    if (!countryPrefix) return 0;
+    return countryPrefix ? IsCisPrefix(std::string_view(countryPrefix)) : 0;
+}
+
+int32_t IsCisPrefix(std::string_view countryPrefix) {
     for (const char* prefix : kCisPrefixSet)
-        if (std::strcmp(prefix, countryPrefix) == 0) return 1;
+        if (countryPrefix == prefix) return 1;
     return 0;
 }
 

@@ -2,14 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <numeric>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "plugin/text_format.h"
-#include "rules/cis_prefix.h"
 
 namespace tavik {
 namespace {
@@ -20,21 +16,6 @@ std::string BandSortKey(const std::string& band) {
     if (band.size() >= kBandKeyWidth) return band;
     return std::string(kBandKeyWidth - band.size(), '0') + band;
 }
-
-// Lets the set of keys be searched with a view, without building a text first.
-struct KeyHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
-};
-
-struct BandTally {
-    int32_t qsos = 0;
-    int32_t cisPoints = 0;
-    int32_t otherPoints = 0;
-    int32_t multipliers = 0;
-    // Copies: the visited record lives only for one visit.
-    std::unordered_set<std::string, KeyHash, std::equal_to<>> multiplierKeys;
-};
 
 }  // namespace
 
@@ -63,40 +44,25 @@ int64_t BuildResultReport(const QsoList& qsoList, BandList& bandList, const Repo
     bandList.Reorder(SortBandsForReport(bandList.Bands()));
     const std::vector<std::string>& bands = bandList.Bands();
 
-    std::unordered_map<std::string_view, size_t> tallyIndex;
-    tallyIndex.reserve(bands.size());
-    for (size_t i = 0; i < bands.size(); ++i) tallyIndex.emplace(bands[i], i);
-    std::vector<BandTally> tallies(bands.size());
-
-    qsoList.ForEach([&](const CInfo& qso) {
-        if (qso.call.empty()) return;
-        auto found = tallyIndex.find(qso.band);
-        if (found == tallyIndex.end()) return;
-        BandTally& tally = tallies[found->second];
-        ++tally.qsos;
-        if (input.ownStationIsCis)
-            ++tally.otherPoints;
-        else if (IsCisPrefix(qso.countryPrefix.c_str()))
-            tally.cisPoints += 3;
-        else
-            ++tally.otherPoints;
-        if (!qso.multiplier.empty() && !tally.multiplierKeys.contains(qso.multiplier)) {
-            tally.multiplierKeys.insert(qso.multiplier);
-            ++tally.multipliers;
-        }
-    });
-
     int64_t totalQsos = 0;
     int64_t totalPoints = 0;
     int64_t totalMultipliers = 0;
-    for (size_t i = 0; i < bands.size(); ++i) {
-        const BandTally& tally = tallies[i];
-        const int32_t points = tally.cisPoints + tally.otherPoints;
-        AppendFormat(report, "%s\t %i\t %i\t %i\r\n", bands[i].c_str(), tally.qsos, points,
-                     tally.multipliers);
-        totalQsos += tally.qsos;
+    for (const std::string& band : bands) {
+        // The list keeps each band's figures as QSOs come and go; no walk over it here.
+        int32_t qsos = 0;
+        int32_t points = 0;
+        int32_t multipliers = 0;
+        if (const BandFigures* figures = qsoList.FiguresOf(band)) {
+            qsos = static_cast<int32_t>(figures->qsos);
+            points = static_cast<int32_t>(
+                input.ownStationIsCis ? figures->qsos
+                                      : 3 * figures->cisQsos + (figures->qsos - figures->cisQsos));
+            multipliers = static_cast<int32_t>(figures->multipliers.size());
+        }
+        AppendFormat(report, "%s\t %i\t %i\t %i\r\n", band.c_str(), qsos, points, multipliers);
+        totalQsos += qsos;
         totalPoints += points;
-        totalMultipliers += tally.multipliers;
+        totalMultipliers += multipliers;
     }
     const int64_t score = totalPoints * totalMultipliers;
     AppendFormat(report, "Total\t %lld\t %lld\t %lld\r\nScore = %lld * %lld = %lld \r\n",

@@ -20,7 +20,7 @@ struct ReportInput {
 // characters, so "160M" comes before "80M".
 std::vector<std::string> SortBandsForReport(const std::vector<std::string>& bands);
 
-// Sorts the band list in place, tallies every band in one pass over the QSOs and
+// Sorts the band list in place, takes each band's figures from the list and
 // writes the whole report into report. Returns the score (points x multipliers).
 int64_t BuildResultReport(const QsoList& qsoList, BandList& bandList, const ReportInput& input,
                           std::string& report);
