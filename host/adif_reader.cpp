@@ -27,9 +27,15 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 bool BreaksTag(unsigned char c) { return c < 0x20 || c == '<' || c == 0x7f; }
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsNameChar(char c) {
-    return IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+// Letters, digits and '_', looked up in one table: this runs for every byte of a tag.
+constexpr auto kNameChars = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                                             (c >= 'a' && c <= 'z') || c == '_';
+    return table;
+}();
+bool IsNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
 
 // How far from a stated end the real end of a field's data is looked for.
 constexpr std::size_t kEndSlack = 16;
@@ -399,26 +405,6 @@ void AdifRecord::Clear() {
     fieldCount_ = 0;
     offset_ = 0;
     number_ = 0;
-}
-
-void AdifRecord::Add(const AdifItem& item) {
-    if (fieldCount_++ == 0) offset_ = item.offset;
-    // An empty field means the value is absent, so it never hides an earlier one.
-    if (item.field != AdifField::Other && !item.data.empty()) {
-        const auto at = static_cast<std::size_t>(item.field);
-        fields_[at] = item;
-        present_ |= std::uint32_t(1) << at;
-    }
-}
-
-const AdifItem* AdifRecord::Get(AdifField field) const {
-    const auto at = static_cast<std::size_t>(field);
-    return (present_ >> at) & 1 ? &fields_[at] : nullptr;
-}
-
-std::string_view AdifRecord::Data(AdifField field) const {
-    const AdifItem* item = Get(field);
-    return item ? item->data : std::string_view();
 }
 
 AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics) {

@@ -49,7 +49,15 @@ struct AdifItem {
 class AdifRecord {
 public:
     void Clear();
-    void Add(const AdifItem& item);
+    void Add(const AdifItem& item) {
+        if (fieldCount_++ == 0) offset_ = item.offset;
+        // An empty field means the value is absent, so it never hides an earlier one.
+        if (item.field != AdifField::Other && !item.data.empty()) {
+            const auto at = static_cast<std::size_t>(item.field);
+            fields_[at] = item;
+            present_ |= std::uint32_t(1) << at;
+        }
+    }
 
     bool Empty() const { return fieldCount_ == 0; }
     std::size_t FieldCount() const { return fieldCount_; }
@@ -59,8 +67,14 @@ public:
     void SetNumber(std::size_t number) { number_ = number; }
 
     // The last non-empty occurrence of a known field, or nullptr.
-    const AdifItem* Get(AdifField field) const;
-    std::string_view Data(AdifField field) const;
+    const AdifItem* Get(AdifField field) const {
+        const auto at = static_cast<std::size_t>(field);
+        return (present_ >> at) & 1 ? &fields_[at] : nullptr;
+    }
+    std::string_view Data(AdifField field) const {
+        const AdifItem* item = Get(field);
+        return item ? item->data : std::string_view();
+    }
 
 private:
     std::array<AdifItem, static_cast<std::size_t>(AdifField::Count)> fields_{};

@@ -150,6 +150,24 @@ std::optional<double> ParseMegahertz(std::string_view text) {
         else return std::nullopt;
     }
     if (digits == 0 || points > 1) return std::nullopt;
+    if (digits <= 15) {
+        // Few digits: an integer and a power of ten are exact doubles, so one division
+        // rounds correctly, as from_chars would, at a fraction of its cost.
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        std::uint64_t mantissa = 0;
+        int decimals = 0;
+        bool afterPoint = false;
+        for (char c : text) {
+            if (c == '.') {
+                afterPoint = true;
+                continue;
+            }
+            mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+            decimals += afterPoint;
+        }
+        return static_cast<double>(mantissa) / kPowers[decimals];
+    }
     double value = 0;
     if (text[0] == '.') {
         // from_chars wants a digit first.
