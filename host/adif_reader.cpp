@@ -47,10 +47,12 @@ constexpr std::size_t kReleaseStep = std::size_t(8) << 20;
 
 class Scanner {
 public:
-    Scanner(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics)
-        : source_(source), text_(source.text), handler_(handler), diagnostics_(diagnostics) {}
+    Scanner(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
+            AdifResumePoint* end)
+        : source_(source), text_(source.text), handler_(handler), diagnostics_(diagnostics),
+          end_(end) {}
 
-    AdifReadSummary Run() {
+    AdifReadSummary Run(const AdifResumePoint* from) {
         // ADIF: a header exists exactly when the file does not begin with '<'. A header that
         // itself begins with a field is still recognised by its <EOH>.
         inHeader_ = !text_.empty() && text_[0] != '<';
@@ -58,6 +60,14 @@ public:
         header_.Clear();
         record_.Clear();
         std::size_t pos = 0;
+        if (from && from->valid && from->offset <= text_.size()) {
+            inHeader_ = headerText_ = false;
+            sawHeader_ = true;
+            summary_ = from->summary;
+            warnedMarkers_ = from->warnedMarkers;
+            pos = from->offset;
+        }
+        if (end_) *end_ = AdifResumePoint();
         std::size_t released = 0;
         const std::size_t size = text_.size();
         while (true) {
@@ -157,7 +167,7 @@ private:
             return tagEnd + 1;
         }
         if (colon == std::string_view::npos) {
-            MarkerTag(name, start);
+            MarkerTag(name, start, tagEnd + 1);
             return tagEnd + 1;
         }
         std::string_view rest = inner.substr(colon + 1);
@@ -282,7 +292,8 @@ private:
         return length;
     }
 
-    void MarkerTag(std::string_view name, std::size_t start) {
+    // next: the offset just past the tag.
+    void MarkerTag(std::string_view name, std::size_t start, std::size_t next) {
         if (EqualNoCase(name, "EOH")) {
             if (!inHeader_ && (sawHeader_ || summary_.records > 0 || !header_.Empty())) {
                 Warn(start, "<EOH> after the header has ended; ignored");
@@ -318,6 +329,15 @@ private:
                 handler_.OnRecord(record_);
             }
             record_.Clear();
+            if (end_) {
+                end_->valid = true;
+                end_->offset = next;
+                end_->summary = summary_;
+                end_->warnings = diagnostics_.Warnings();
+                // Copied only when it changed: this runs for every record.
+                if (end_->warnedMarkers.size() != warnedMarkers_.size())
+                    end_->warnedMarkers = warnedMarkers_;
+            }
             return;
         }
         if (headerText_) return;  // header text may hold anything in angle brackets
@@ -362,6 +382,7 @@ private:
     bool sawHeader_ = false;
     AdifReadSummary summary_;
     std::set<std::string> warnedMarkers_;
+    AdifResumePoint* end_;
 };
 
 }  // namespace
@@ -407,8 +428,9 @@ void AdifRecord::Clear() {
     number_ = 0;
 }
 
-AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics) {
-    return Scanner(source, handler, diagnostics).Run();
+AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
+                         const AdifResumePoint* from, AdifResumePoint* end) {
+    return Scanner(source, handler, diagnostics, end).Run(from);
 }
 
 }  // namespace tavik::host

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -99,9 +100,23 @@ struct AdifReadSummary {
     std::size_t tags = 0;     // fields and markers read; 0: no ADIF at all
 };
 
+// Where a reading can go on when the file grows: just past the last <EOR> read,
+// after the header, with what the reading had counted and told by then.
+struct AdifResumePoint {
+    bool valid = false;
+    std::size_t offset = 0;
+    AdifReadSummary summary;
+    std::set<std::string> warnedMarkers;
+    std::size_t warnings = 0;  // told by the reading that left the point, up to it
+};
+
 // Scans the whole text. Problems go to diagnostics with their place (a strict
 // Diagnostics throws InputError at the first); the reader resynchronises at the
 // next tag. A last record without <EOR> is warned about and not handed out.
-AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics);
+// With from (a point of an earlier reading of the same bytes), the reading starts
+// there, counting on from its figures; with end, the last such point of this
+// reading is left there.
+AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
+                         const AdifResumePoint* from = nullptr, AdifResumePoint* end = nullptr);
 
 }  // namespace tavik::host

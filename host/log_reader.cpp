@@ -56,10 +56,12 @@ bool IsCabrilloLog(std::string_view text) {
     return start.size() == 13 && UpperAscii(start) == "START-OF-LOG:";
 }
 
-LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics) {
+LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
+                   const AdifResumePoint* from, AdifResumePoint* end) {
+    if (end) *end = AdifResumePoint();
     if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
     AdifQsos qsos(source, handler, diagnostics);
-    AdifReadSummary read = ReadAdif(source, qsos, diagnostics);
+    AdifReadSummary read = ReadAdif(source, qsos, diagnostics, from, end);
     if (read.tags == 0 && !TrimBlanks(source.text).empty())
         throw InputError(source.name +
                          ": holds no ADIF (no <NAME:LENGTH> field, no <EOR>) and is no Cabrillo "

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "host/adif_reader.h"
 #include "host/qso_mapping.h"
 #include "host/source_file.h"
 
@@ -29,7 +30,10 @@ bool IsCabrilloLog(std::string_view text);
 
 // Reads an ADIF or a Cabrillo log, whichever the text is. Throws InputError when it
 // is neither (no ADIF tag at all), or at the first problem of a strict Diagnostics.
-LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics);
+// For an ADIF log, from and end are as ReadAdif takes them (an own call is found
+// only in a reading from the start).
+LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
+                   const AdifResumePoint* from = nullptr, AdifResumePoint* end = nullptr);
 
 // The Cabrillo part of ReadLog.
 LogSummary ReadCabrilloLog(const SourceFile& source, QsoHandler& handler,

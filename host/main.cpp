@@ -6,6 +6,7 @@
 
 #include "host/options.h"
 #include "host/run.h"
+#include "host/watch.h"
 
 int main(int argc, char** argv) {
     using namespace tavik::host;
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
             std::cout << VersionText();
             return kExitOk;
         }
-        return RunHost(options, std::cerr);
+        return options.watch ? RunWatch(options, std::cerr) : RunHost(options, std::cerr);
     } catch (const UsageError& error) {
         std::cerr << "tavik-host: " << error.what() << "\nTry 'tavik-host --help'.\n";
         return kExitUsage;

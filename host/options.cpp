@@ -74,6 +74,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (name == "--cabrillo") {
                 if (hasValue) throw UsageError("--cabrillo takes no value");
                 options.cabrillo = true;
+            } else if (name == "--watch") {
+                if (hasValue) throw UsageError("--watch takes no value");
+                options.watch = true;
             } else if (name == "--strict") {
                 if (hasValue) throw UsageError("--strict takes no value");
                 options.strict = true;
@@ -124,6 +127,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
         sawLog = true;
     }
     if (!sawLog || options.logPath.empty()) throw UsageError("no log file given");
+    if (options.watch && options.cabrillo)
+        throw UsageError("--watch cannot write the Cabrillo log; write it with a run without "
+                         "--watch when the contest is over");
+    if (options.watch && options.strict)
+        throw UsageError("--watch reads on past problems; --strict is for one run");
     if (options.start && options.end && LinearTime(*options.start) > LinearTime(*options.end))
         throw UsageError("--start is later than --end");
     return options;
@@ -166,6 +174,10 @@ std::string UsageText() {
            "                  record counts, bands, total, score); FILE - is standard\n"
            "                  output, and the report then goes to standard error\n"
            "  --strict        stop at the first problem in the log (exit status 2)\n"
+           "  --watch         follow the log while the contest runs: on a terminal a live\n"
+           "                  score window (score per band, last QSOs, rates, hours,\n"
+           "                  multipliers, a call check: type a call; q quits), else\n"
+           "                  one line of the --json object per change; until stopped\n"
            "  --timing        print the run's time, the share spent in the plugin and the\n"
            "                  time spent reading the log\n"
            "  --version       print the version and exit\n"

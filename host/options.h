@@ -33,6 +33,7 @@ struct Options {
     bool cabrillo = false;  // run with the export flag: header form and Cabrillo log
     bool timing = false;    // print the run's time and the plugin's share of it
     bool strict = false;    // the first problem in the log stops the run
+    bool watch = false;     // follow the log, scoring each change as it comes
     std::string jsonPath;   // empty: no JSON summary; "-": standard output
     bool automation = true;  // offer the host's automation object during the run
 };

@@ -22,6 +22,8 @@ struct Qso {
     std::string exchangeSent;
     std::string exchangeReceived;
     std::string band;
+
+    bool operator==(const Qso&) const = default;
 };
 
 // A QSO as the plugin takes it: NUL-terminated texts owned elsewhere.

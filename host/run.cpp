@@ -61,25 +61,6 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-std::string Absolute(const std::string& path) {
-    std::error_code error;
-    fs::path absolute = fs::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
-// QSOs of the contest period; without --start and --end every QSO is in it.
-class Period {
-public:
-    explicit Period(const Options& options) : start_(options.start), end_(options.end) {}
-    bool Contains(double time) const {
-        const double linear = LinearTime(time);
-        return (!start_ || linear >= LinearTime(*start_)) && (!end_ || linear <= LinearTime(*end_));
-    }
-
-private:
-    std::optional<double> start_, end_;
-};
-
 // First pass: every problem told, the QSOs to offer counted, the period's ends found.
 class LogSurvey : public QsoHandler {
 public:
@@ -151,6 +132,51 @@ void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
 
 }  // namespace
 
+std::string Absolute(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+std::string FindPlugin(const Options& options, std::string& error) {
+    if (!options.pluginPath.empty()) return Absolute(options.pluginPath);
+    const std::string executable = ExecutablePath();
+    if (executable.empty()) {
+        error = "cannot tell where this program is to find the plugin; give --plugin";
+        return "";
+    }
+    const fs::path folder = fs::path(executable).parent_path();
+    const fs::path beside = folder / PluginFileName();
+    const fs::path installed = folder.parent_path() / "lib" / "tavik" / PluginFileName();
+    std::error_code missing;
+    // Beside the program in a build folder; under lib/tavik once installed.
+    if (!fs::exists(beside, missing) && fs::exists(installed, missing)) return installed.string();
+    return beside.string();
+}
+
+bool EnterWorkFolder(const Options& options, std::string& error) {
+    std::error_code problem;
+    if (!options.workDir.empty()) {
+        fs::current_path(options.workDir, problem);
+        if (problem) {
+            error = options.workDir + ": cannot work there: " + problem.message();
+            return false;
+        }
+    }
+    const fs::path workDir = fs::current_path(problem);
+    if (problem) {
+        error = "cannot tell the current folder: " + problem.message();
+        return false;
+    }
+    fs::create_directory(workDir / "Plugins", problem);
+    if (problem || !fs::is_directory(workDir / "Plugins", problem)) {
+        error = (workDir / "Plugins").string() + ": cannot create the folder" +
+                (problem ? ": " + problem.message() : std::string());
+        return false;
+    }
+    return true;
+}
+
 void ScoringSession::Start(const std::string& ownCall, const std::string& ownCountryPrefix,
                            double periodStart, double periodEnd, std::int32_t exportFlag) {
     ownCall_ = ownCall;
@@ -163,30 +189,49 @@ void ScoringSession::Start(const std::string& ownCall, const std::string& ownCou
     pluginTime_ += std::chrono::steady_clock::now() - begin;
 }
 
-void ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
+bool ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
     ++counts_.offered;
-    // Scratch buffers the call check may write into; the plugin leaves them alone.
-    char checkBuffer1[256] = {};
-    char checkBuffer2[256] = {};
-    const char* band = qso.band;
+    COleDateTime time = Valid(qso.time);
+    COleDateTime unused = Valid(0.0);
+    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    const bool workedBefore = Worked(qso.call, qso.band);
+    const auto begin = std::chrono::steady_clock::now();
+    std::int32_t accepted = api_.addData0(
+        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
+        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
+        "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", qso.band, "");
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
+    if (accepted == 0) {
+        ++counts_.refused;
+        return false;
+    }
+    ++counts_.accepted;
+    if (workedBefore) ++counts_.duplicates;
+    return true;
+}
+
+void ScoringSession::Remove(const QsoView& qso, const char* countryPrefix) {
     COleDateTime time = Valid(qso.time);
     COleDateTime unused = Valid(0.0);
     const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
     const auto begin = std::chrono::steady_clock::now();
-    bool workedBefore = api_.checkCall0(qso.call, 0, 0, "", "", "", "", "", "", "", "", "",
-                                        "", "", 0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
-                                        checkBuffer1, checkBuffer2) == 0;
-    std::int32_t accepted = api_.addData0(
-        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
-        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
-        "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", band, "");
+    api_.removeData0(ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz,
+                     qso.mode, qso.rstSent, qso.rstReceived, qso.exchangeSent,
+                     qso.exchangeReceived, "", "", "", "", "", "", "", "", "", countryPrefix, 0,
+                     0, 0, 0.0, 0.0, "", "", "", qso.band, "");
     pluginTime_ += std::chrono::steady_clock::now() - begin;
-    if (accepted == 0) {
-        ++counts_.refused;
-    } else {
-        ++counts_.accepted;
-        if (workedBefore) ++counts_.duplicates;
-    }
+}
+
+bool ScoringSession::Worked(const char* call, const char* band) {
+    // Scratch buffers the call check may write into; the plugin leaves them alone.
+    char checkBuffer1[256] = {};
+    char checkBuffer2[256] = {};
+    const auto begin = std::chrono::steady_clock::now();
+    const bool worked = api_.checkCall0(call, 0, 0, "", "", "", "", "", "", "", "", "", "", "",
+                                        0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
+                                        checkBuffer1, checkBuffer2) == 0;
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
+    return worked;
 }
 
 const char* ScoringSession::Result() {
@@ -206,16 +251,9 @@ int RunHost(const Options& options, std::ostream& err) {
     std::string jsonPath = options.jsonPath.empty() || options.jsonPath == "-"
                                ? options.jsonPath
                                : Absolute(options.jsonPath);
-    std::string pluginPath;
-    if (!options.pluginPath.empty()) {
-        pluginPath = Absolute(options.pluginPath);
-    } else {
-        std::string executable = ExecutablePath();
-        if (executable.empty())
-            return Fail(err, kExitPlugin,
-                        "cannot tell where this program is to find the plugin; give --plugin");
-        pluginPath = (fs::path(executable).parent_path() / PluginFileName()).string();
-    }
+    std::string pluginError;
+    const std::string pluginPath = FindPlugin(options, pluginError);
+    if (pluginPath.empty()) return Fail(err, kExitPlugin, pluginError);
 
     // The log is read twice: first every problem is told and the QSOs to offer are
     // counted, then a second reading hands them to the plugin. Nothing of it is kept
@@ -263,19 +301,10 @@ int RunHost(const Options& options, std::ostream& err) {
     if (LinearTime(start) > LinearTime(end))
         return Fail(err, kExitUsage, "the contest period ends before it starts");
 
+    std::string folderError;
+    if (!EnterWorkFolder(options, folderError)) return Fail(err, kExitInput, folderError);
     std::error_code error;
-    if (!options.workDir.empty()) {
-        fs::current_path(options.workDir, error);
-        if (error)
-            return Fail(err, kExitInput, options.workDir + ": cannot work there: " + error.message());
-    }
-    fs::path workDir = fs::current_path(error);
-    if (error) return Fail(err, kExitInput, "cannot tell the current folder: " + error.message());
-    fs::create_directory(workDir / "Plugins", error);
-    if (error || !fs::is_directory(workDir / "Plugins", error))
-        return Fail(err, kExitInput,
-                    (workDir / "Plugins").string() + ": cannot create the folder" +
-                        (error ? ": " + error.message() : std::string()));
+    const fs::path workDir = fs::current_path(error);
 
     // The server is declared before the plugin, so it goes after it: the plugin
     // keeps the host's object until it is unloaded.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "host/options.h"
@@ -28,7 +29,12 @@ public:
     void Start(const std::string& ownCall, const std::string& ownCountryPrefix, double periodStart,
                double periodEnd, std::int32_t exportFlag);
     // Offers one QSO; a QSO without its own station call is logged under the run's.
-    void Offer(const QsoView& qso, const char* countryPrefix);
+    // True when the plugin accepted it (a duplicate included).
+    bool Offer(const QsoView& qso, const char* countryPrefix);
+    // Takes a QSO back (the stored one of its call and band).
+    void Remove(const QsoView& qso, const char* countryPrefix);
+    // Whether call was worked on band.
+    bool Worked(const char* call, const char* band);
     // The report, or nullptr if the plugin gave none.
     const char* Result();
 
@@ -42,6 +48,30 @@ private:
     RunCounts counts_;
     std::chrono::steady_clock::duration pluginTime_{};
 };
+
+// QSOs of the contest period; without --start and --end every QSO is in it.
+class Period {
+public:
+    explicit Period(const Options& options) : start_(options.start), end_(options.end) {}
+    bool Contains(double time) const {
+        const double linear = LinearTime(time);
+        return (!start_ || linear >= LinearTime(*start_)) && (!end_ || linear <= LinearTime(*end_));
+    }
+
+private:
+    std::optional<double> start_, end_;
+};
+
+// The plugin the options name, else the one beside this program, else the one
+// installed with it (../lib/tavik/). "" with error set when there is none.
+std::string FindPlugin(const Options& options, std::string& error);
+
+// Makes the working folder of the options current and its Plugins folder exist;
+// false with error set when that cannot be done.
+bool EnterWorkFolder(const Options& options, std::string& error);
+
+// A file name with its folder, from the current folder when it has none.
+std::string Absolute(const std::string& path);
 
 // The whole program after option parsing: messages go to err, the report to
 // standard output. Returns the exit status.

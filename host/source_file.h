@@ -29,8 +29,10 @@ public:
 };
 
 // Opens path for reading; nullptr and a message when it is missing, a folder, a
-// device or unreadable. Implemented per system.
-std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error);
+// device or unreadable. With whole false only parts of the bytes will be looked at,
+// so none is read ahead. Implemented per system.
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error,
+                                           bool whole = true);
 
 class SourceFile {
 public:

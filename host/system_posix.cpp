@@ -54,7 +54,8 @@ std::string Reason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error) {
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error,
+                                           bool whole) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = (errno == EISDIR ? "cannot read: it is a folder" : "cannot open: " + Reason(errno));
@@ -82,10 +83,10 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
         const std::size_t size = static_cast<std::size_t>(status.st_size);
         // A small file is faulted in at once, which is cheaper than page by page; a
         // large one page by page, so that pages read can be given back.
-        const int populate = size <= kPopulateLimit ? MAP_POPULATE : 0;
+        const int populate = whole && size <= kPopulateLimit ? MAP_POPULATE : 0;
         void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | populate, fd, 0);
         if (data != MAP_FAILED) {
-            madvise(data, size, MADV_SEQUENTIAL);
+            madvise(data, size, whole ? MADV_SEQUENTIAL : MADV_RANDOM);
             return std::make_unique<MappedBytes>(data, size);
         }
     }
@@ -108,6 +109,19 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
         return nullptr;
     }
     return std::make_unique<ReadBytes>(std::move(text));
+}
+
+std::optional<FileSignature> SignatureOf(const std::string& path) {
+    struct stat status;
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    FileSignature signature;
+    signature.regular = S_ISREG(status.st_mode);
+    signature.device = static_cast<std::uint64_t>(status.st_dev);
+    signature.file = static_cast<std::uint64_t>(status.st_ino);
+    signature.size = static_cast<std::uint64_t>(status.st_size);
+    signature.modified = static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 +
+                         status.st_mtim.tv_nsec;
+    return signature;
 }
 
 std::string ExecutablePath() {

@@ -53,14 +53,16 @@ private:
 
 }  // namespace
 
-std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error) {
+std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error,
+                                           bool whole) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         error = "cannot read: it is a folder";
         return nullptr;
     }
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+                              nullptr, OPEN_EXISTING,
+                              whole ? FILE_FLAG_SEQUENTIAL_SCAN : FILE_FLAG_RANDOM_ACCESS, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error = "cannot open: " + SystemMessage(GetLastError());
         return nullptr;
@@ -111,6 +113,28 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
         return nullptr;
     }
     return std::make_unique<ReadBytes>(std::move(text));
+}
+
+std::optional<FileSignature> SignatureOf(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    FileSignature signature;
+    signature.regular = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    signature.size = (std::uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    signature.modified = static_cast<std::int64_t>((std::uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                                   data.ftLastWriteTime.dwLowDateTime);
+    // The file's identity, so that a log replaced by another file is told apart.
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (GetFileInformationByHandle(file, &info)) {
+            signature.device = info.dwVolumeSerialNumber;
+            signature.file = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        }
+        CloseHandle(file);
+    }
+    return signature;
 }
 
 std::string ExecutablePath() {

@@ -296,9 +296,11 @@ TEST_F(HostRun, TheCabrilloLogReadBackGivesTheSameReport) {
     // The same lines, but for bands that only refused QSOs brought (they are not in the log).
     std::istringstream lines(run.out);
     std::string line;
-    while (std::getline(lines, line))
-        if (line.find("\t 0\t 0\t 0") == std::string::npos)
+    while (std::getline(lines, line)) {
+        if (line.find("\t 0\t 0\t 0") == std::string::npos) {
             EXPECT_NE(again.out.find(line + "\n"), std::string::npos) << line << "\n" << again.out;
+        }
+    }
     std::string first = ReadFile(scratch_ / "first.json");
     std::string second = ReadFile(scratch_ / "again.json");
     EXPECT_EQ(first.substr(first.find("\"total\"")), second.substr(second.find("\"total\"")));

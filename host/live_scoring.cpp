@@ -1,0 +1,317 @@
+#include "host/live_scoring.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+
+namespace tavik::host {
+namespace {
+
+// The last QSOs of every batch are offered one at a time with a result after each,
+// so that the window can tell what each of them brought.
+constexpr std::size_t kMeasured = 8;
+constexpr std::size_t kLastQsos = 50;
+
+long long MinuteOf(double automationDate) {
+    return static_cast<long long>(std::floor(LinearTime(automationDate) * 1440.0 + 1e-6));
+}
+
+std::string DayOf(double automationDate) { return FormatAutomationDate(automationDate).substr(0, 10); }
+
+}  // namespace
+
+LiveScoring::LiveScoring(const PluginApi& api, CountryFile& countries, const Options& options)
+    : session_(api), countries_(countries), options_(options) {}
+
+bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
+    const std::string ownCall = options_.ownCall.empty() ? content.ownCall : options_.ownCall;
+    if (ownCall.empty()) {
+        problem_ = "no STATION_CALLSIGN or OPERATOR in the log; give the own call with --call";
+        return false;
+    }
+    if (content.qsos.empty() && (!options_.start || !options_.end)) {
+        problem_ = "no QSOs to score yet";
+        return false;
+    }
+    double start = options_.start.value_or(0);
+    double end = options_.end.value_or(0);
+    if (!options_.start || !options_.end) {
+        // The period of a one-shot run: from the first to the last QSO.
+        auto [first, last] = std::minmax_element(
+            content.qsos.begin(), content.qsos.end(),
+            [](const Qso& a, const Qso& b) { return LinearTime(a.time) < LinearTime(b.time); });
+        if (!options_.start) start = first->time;
+        if (!options_.end) end = last->time;
+    }
+    problem_.clear();
+    // The report's title shows the days of the period: a new day means a new run.
+    restart = !running_ || ownCall != ownCall_ || DayOf(start) != startDay_ || DayOf(end) != endDay_;
+    ownCall_ = ownCall;
+    start_ = start;
+    end_ = end;
+    startDay_ = DayOf(start);
+    endDay_ = DayOf(end);
+    return true;
+}
+
+bool LiveScoring::Follow(const LogContent& content, LiveLog::Change change, std::size_t grownFrom) {
+    bool restart = false;
+    if (!Prepare(content, restart)) return false;
+    if (restart || change == LiveLog::Change::kRewritten ||
+        (change == LiveLog::Change::kGrew && grownFrom != offered_.size())) {
+        if (restart || !ApplyRewrite(content)) Restart(content);
+    } else if (change == LiveLog::Change::kGrew && content.qsos.size() > offered_.size()) {
+        offered_.insert(offered_.end(), content.qsos.begin() + static_cast<std::ptrdiff_t>(grownFrom),
+                        content.qsos.end());
+        outcomes_.resize(offered_.size());
+        OfferRange(grownFrom, offered_.size());
+    }
+    return true;
+}
+
+void LiveScoring::Restart(const LogContent& content) {
+    ownPrefix_ = countries_.Lookup(ownCall_);
+    hostWarnings_ = ownPrefix_.empty() ? 1 : 0;
+    session_.Start(ownCall_, ownPrefix_, start_, end_, 0);
+    running_ = true;
+    ++runs_;
+    offered_ = content.qsos;
+    outcomes_.assign(offered_.size(), Offered());
+    held_.clear();
+    bands_.clear();
+    multipliers_.clear();
+    perMinute_.clear();
+    accepted_ = 0;
+    last_.clear();
+    figures_.reset();
+    OfferRange(0, offered_.size());
+    if (offered_.empty()) Result();
+}
+
+void LiveScoring::OfferRange(std::size_t from, std::size_t to) {
+    const std::size_t measureFrom = std::max(from, to > kMeasured ? to - kMeasured : 0);
+    for (std::size_t i = from; i < measureFrom; ++i) OfferOne(i, false);
+    if (measureFrom < to && !figures_) Result();
+    for (std::size_t i = measureFrom; i < to; ++i) OfferOne(i, true);
+}
+
+bool LiveScoring::OfferOne(std::size_t index, bool measure) {
+    const Qso& qso = offered_[index];
+    const std::string& prefix = countries_.CachedLookup(qso.call);
+    const std::optional<ReportFigures> before = measure ? figures_ : std::nullopt;
+    const bool accepted = session_.Offer(ViewOf(qso), prefix.c_str());
+    bands_.insert(qso.band);
+    ++perMinute_[MinuteOf(qso.time)];
+    outcomes_[index].accepted = accepted;
+    LiveQso live;
+    live.call = qso.call;
+    live.band = qso.band;
+    live.time = qso.time;
+    if (!accepted) {
+        live.outcome = LiveQso::Outcome::kRefused;
+        live.reason = LastRefusal();
+    } else {
+        ++accepted_;
+        auto held = held_.find(KeyOf(qso));
+        if (held == held_.end()) {
+            Hold(index);
+        } else if (held->second > index) {
+            // Logged before the stored one (an edit earlier in the log): it is the one to keep.
+            session_.Remove(ViewOf(offered_[held->second]),
+                            countries_.CachedLookup(offered_[held->second].call).c_str());
+            Release(held);
+            session_.Offer(ViewOf(qso), prefix.c_str());
+            Hold(index);
+        } else {
+            live.outcome = LiveQso::Outcome::kDuplicate;
+        }
+    }
+    if (measure) {
+        Result();
+        if (before && figures_ && live.outcome == LiveQso::Outcome::kCounted) {
+            live.points = static_cast<int>(figures_->total.points - before->total.points);
+            auto multipliersOn = [&](const ReportFigures& report) -> std::int64_t {
+                for (const BandFigures& band : report.bands)
+                    if (band.band == qso.band) return band.multipliers;
+                return 0;
+            };
+            live.newMultiplier = multipliersOn(*figures_) > multipliersOn(*before);
+        }
+    }
+    Remember(std::move(live));
+    return accepted;
+}
+
+void LiveScoring::Hold(std::size_t index) {
+    const Qso& qso = offered_[index];
+    held_[KeyOf(qso)] = index;
+    if (!qso.call.empty()) ++multipliers_[qso.band][qso.exchangeReceived];
+}
+
+void LiveScoring::Release(std::unordered_map<std::string, std::size_t>::iterator held) {
+    const Qso& qso = offered_[held->second];
+    if (!qso.call.empty()) {
+        auto band = multipliers_.find(qso.band);
+        if (band != multipliers_.end()) {
+            auto number = band->second.find(qso.exchangeReceived);
+            if (number != band->second.end() && --number->second == 0) band->second.erase(number);
+            if (band->second.empty()) multipliers_.erase(band);
+        }
+    }
+    held_.erase(held);
+}
+
+bool LiveScoring::ApplyRewrite(const LogContent& content) {
+    const std::vector<Qso>& now = content.qsos;
+    const std::size_t oldSize = offered_.size();
+    std::size_t prefix = 0;
+    while (prefix < oldSize && prefix < now.size() && offered_[prefix] == now[prefix]) ++prefix;
+    std::size_t suffix = 0;
+    while (suffix < oldSize - prefix && suffix < now.size() - prefix &&
+           offered_[oldSize - 1 - suffix] == now[now.size() - 1 - suffix])
+        ++suffix;
+    const std::size_t removedEnd = oldSize - suffix;
+    const std::size_t insertedEnd = now.size() - suffix;
+
+    // A refused QSO has its line in err.txt, which no call takes back.
+    for (std::size_t i = prefix; i < removedEnd; ++i)
+        if (!outcomes_[i].accepted) return false;
+    // The plugin keeps every band it was given, even one whose QSOs are all gone.
+    std::set<std::string> bands;
+    for (const Qso& qso : now) bands.insert(qso.band);
+    std::set<std::string> given = bands_;
+    for (std::size_t i = prefix; i < insertedEnd; ++i) given.insert(now[i].band);
+    if (given != bands) return false;
+    bool refusedAfter = false;
+    for (std::size_t i = removedEnd; i < oldSize; ++i) refusedAfter |= !outcomes_[i].accepted;
+
+    // Take back what the removed QSOs hold.
+    std::set<std::string> vacated;
+    for (std::size_t i = prefix; i < removedEnd; ++i) {
+        const Qso& qso = offered_[i];
+        --accepted_;
+        auto minute = perMinute_.find(MinuteOf(qso.time));
+        if (minute != perMinute_.end() && --minute->second == 0) perMinute_.erase(minute);
+        auto held = held_.find(KeyOf(qso));
+        if (held != held_.end() && held->second == i) {
+            session_.Remove(ViewOf(qso), countries_.CachedLookup(qso.call).c_str());
+            vacated.insert(held->first);
+            Release(held);
+        }
+        std::erase_if(last_, [&](const LiveQso& shown) {
+            return shown.call == qso.call && shown.band == qso.band && shown.time == qso.time;
+        });
+    }
+    // Number the QSOs as the new content does.
+    const std::ptrdiff_t shift = static_cast<std::ptrdiff_t>(insertedEnd) -
+                                 static_cast<std::ptrdiff_t>(removedEnd);
+    for (auto& [key, index] : held_)
+        if (index >= removedEnd) index = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(index) + shift);
+    std::vector<Offered> outcomes(now.size());
+    std::copy(outcomes_.begin(), outcomes_.begin() + static_cast<std::ptrdiff_t>(prefix), outcomes.begin());
+    std::copy(outcomes_.begin() + static_cast<std::ptrdiff_t>(removedEnd), outcomes_.end(),
+              outcomes.begin() + static_cast<std::ptrdiff_t>(insertedEnd));
+    outcomes_ = std::move(outcomes);
+    offered_ = now;
+
+    const std::size_t measureFrom = std::max(prefix, insertedEnd > kMeasured ? insertedEnd - kMeasured : 0);
+    if (measureFrom < insertedEnd && !figures_) Result();
+    for (std::size_t i = prefix; i < insertedEnd; ++i)
+        // Its refusal line would stand after those of QSOs logged later.
+        if (!OfferOne(i, i >= measureFrom) && refusedAfter) return false;
+    // A key whose stored QSO went now belongs to the first of the others that has it.
+    for (std::size_t i = insertedEnd; i < now.size() && !vacated.empty(); ++i) {
+        if (!outcomes_[i].accepted) continue;
+        const std::string key = KeyOf(now[i]);
+        if (!vacated.erase(key) || held_.count(key)) continue;
+        session_.Offer(ViewOf(now[i]), countries_.CachedLookup(now[i].call).c_str());
+        Hold(i);
+    }
+    Result();
+    return true;
+}
+
+void LiveScoring::Result() {
+    const char* report = session_.Result();
+    report_ = report ? report : "";
+    figures_ = ParseReport(report_);
+}
+
+std::string LiveScoring::LastRefusal() const {
+    // The reason stands at the end of err.txt's last line, behind three blanks.
+    std::ifstream in("err.txt", std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    const std::streamoff size = in.tellg();
+    const std::streamoff from = std::max<std::streamoff>(0, size - 512);
+    in.seekg(from);
+    std::string tail(static_cast<std::size_t>(size - from), '\0');
+    in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+    while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) tail.pop_back();
+    const std::size_t line = tail.rfind('\n');
+    if (line != std::string::npos) tail.erase(0, line + 1);
+    const std::size_t blanks = tail.rfind("   ");
+    return blanks == std::string::npos ? tail : tail.substr(blanks + 3);
+}
+
+void LiveScoring::Remember(LiveQso qso) {
+    if (last_.size() == kLastQsos) last_.pop_front();
+    last_.push_back(std::move(qso));
+}
+
+RunFigures LiveScoring::Figures(const LogContent& content) const {
+    RunFigures figures;
+    figures.start = FormatAutomationDate(start_);
+    figures.end = FormatAutomationDate(end_);
+    figures.records = content.records;
+    figures.offered = offered_.size();
+    figures.accepted = accepted_;
+    figures.duplicates = accepted_ - held_.size();
+    figures.refused = offered_.size() - accepted_;
+    figures.skipped = content.records - std::min(content.records, figures.offered);
+    figures.warnings = content.warnings + hostWarnings_;
+    return figures;
+}
+
+std::vector<std::pair<std::string, bool>> LiveScoring::CheckCall(const std::string& call) {
+    std::vector<std::pair<std::string, bool>> answers;
+    if (!figures_) return answers;
+    for (const BandFigures& band : figures_->bands)
+        answers.emplace_back(band.band, session_.Worked(call.c_str(), band.band.c_str()));
+    return answers;
+}
+
+void LiveScoring::Fill(LiveSnapshot& snapshot) const {
+    snapshot.report = report_;
+    snapshot.lastQsos.assign(last_.begin(), last_.end());
+    snapshot.rateLast10 = snapshot.rateLast60 = 0;
+    snapshot.qsosPerHour.clear();
+    snapshot.multipliersByBand.clear();
+    if (!perMinute_.empty()) {
+        const long long latest = perMinute_.rbegin()->first;
+        for (auto it = perMinute_.rbegin(); it != perMinute_.rend() && it->first > latest - 60; ++it) {
+            snapshot.rateLast60 += it->second;
+            if (it->first > latest - 10) snapshot.rateLast10 += it->second;
+        }
+        const long long firstHour = perMinute_.begin()->first / 60;
+        snapshot.firstHour = static_cast<double>(firstHour) / 24.0;
+        // Bars for the hours of the log so far, two days at most.
+        const std::size_t hours = std::min<long long>(latest / 60 - firstHour + 1, 48);
+        snapshot.qsosPerHour.assign(hours, 0);
+        for (const auto& [minute, count] : perMinute_) {
+            const long long hour = minute / 60 - firstHour;
+            if (hour >= 0 && static_cast<std::size_t>(hour) < hours) snapshot.qsosPerHour[static_cast<std::size_t>(hour)] += count;
+        }
+    }
+    if (figures_) {
+        for (const BandFigures& band : figures_->bands) {
+            std::vector<std::string> numbers;
+            auto found = multipliers_.find(band.band);
+            if (found != multipliers_.end())
+                for (const auto& [number, count] : found->second) numbers.push_back(number);
+            snapshot.multipliersByBand.emplace_back(band.band, std::move(numbers));
+        }
+    }
+}
+
+}  // namespace tavik::host

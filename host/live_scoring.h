@@ -1,0 +1,89 @@
+// Keeps the plugin's scoring run in step with a log that is being written, through
+// the calls a logger makes as QSOs are logged, edited and deleted: after every
+// update the plugin holds what a one-shot run over the log's content would leave.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/country_file.h"
+#include "host/live_log.h"
+#include "host/live_snapshot.h"
+#include "host/report_summary.h"
+#include "host/run.h"
+
+namespace tavik::host {
+
+class LiveScoring {
+public:
+    LiveScoring(const PluginApi& api, CountryFile& countries, const Options& options);
+
+    // Brings the plugin in line with content after a change the log reported.
+    // False, with Problem() set, when no run can be made yet (no own call, no QSO).
+    bool Follow(const LogContent& content, LiveLog::Change change, std::size_t grownFrom);
+
+    const std::string& Problem() const { return problem_; }
+    const std::string& Report() const { return report_; }
+    // The figures of the JSON summary of a one-shot run over content.
+    RunFigures Figures(const LogContent& content) const;
+    // For each band of the run, whether call was worked there.
+    std::vector<std::pair<std::string, bool>> CheckCall(const std::string& call);
+    // The view's part of a snapshot: last QSOs, rates, hours, multipliers.
+    void Fill(LiveSnapshot& snapshot) const;
+
+    std::size_t ScoringRuns() const { return runs_; }
+    std::size_t WarningsOfTheHost() const { return hostWarnings_; }
+
+private:
+    struct Offered {
+        bool accepted = false;
+    };
+
+    bool Prepare(const LogContent& content, bool& restart);
+    void Restart(const LogContent& content);
+    // Offers QSOs [from, to) of offered_; the last few one at a time, so that what
+    // each brought is known.
+    void OfferRange(std::size_t from, std::size_t to);
+    bool OfferOne(std::size_t index, bool measure);
+    // The QSO at index becomes (or stops being) the stored one of its call and band.
+    void Hold(std::size_t index);
+    void Release(std::unordered_map<std::string, std::size_t>::iterator held);
+    bool ApplyRewrite(const LogContent& content);
+    void Result();
+    std::string LastRefusal() const;
+    void Remember(LiveQso qso);
+
+    static std::string KeyOf(const Qso& qso) { return qso.call + '\n' + qso.band; }
+
+    ScoringSession session_;
+    CountryFile& countries_;
+    const Options& options_;
+    std::string ownCall_;
+    std::string ownPrefix_;
+    std::string startDay_, endDay_;  // the period as the report's title shows it
+    double start_ = 0, end_ = 0;
+    bool running_ = false;
+    std::string problem_;
+    std::size_t hostWarnings_ = 0;
+    std::size_t runs_ = 0;
+
+    std::vector<Qso> offered_;           // the QSOs the plugin was given, in the log's order
+    std::vector<Offered> outcomes_;      // what it made of each
+    std::unordered_map<std::string, std::size_t> held_;  // call and band -> stored QSO
+    std::set<std::string> bands_;        // every band given since the run began
+    std::size_t accepted_ = 0;
+    std::string report_;
+    std::optional<ReportFigures> figures_;
+    std::deque<LiveQso> last_;
+    std::map<long long, std::size_t> perMinute_;  // QSOs offered per minute of the log
+    // Control numbers of the stored QSOs per band, with how many hold each.
+    std::map<std::string, std::map<std::string, std::size_t>> multipliers_;
+};
+
+}  // namespace tavik::host

@@ -1,0 +1,129 @@
+#include "host/watch.h"
+
+#include <chrono>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "host/automation_server.h"
+#include "host/country_file.h"
+#include "host/host_mode.h"
+#include "host/live_log.h"
+#include "host/live_scoring.h"
+#include "host/live_view.h"
+#include "host/log_follower.h"
+#include "host/report_summary.h"
+#include "host/run.h"
+#include "host/system.h"
+
+namespace tavik::host {
+namespace {
+
+constexpr const char* kProgram = "tavik-host: ";
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A writer's burst (a rewrite of the whole log) is taken in as one change.
+constexpr milliseconds kSettle{20};
+constexpr int kMostSettles = 10;
+// A look at the whole file after this long without a change.
+constexpr milliseconds kIdle{1000};
+
+int Fail(std::ostream& err, int code, const std::string& message) {
+    err << kProgram << "error: " << message << '\n';
+    return code;
+}
+
+}  // namespace
+
+int RunWatch(const Options& options, std::ostream& err) {
+    const std::string logPath = Absolute(options.logPath);
+    std::string pluginError;
+    const std::string pluginPath = FindPlugin(options, pluginError);
+    if (pluginPath.empty()) return Fail(err, kExitPlugin, pluginError);
+    CountryFile countries;
+    try {
+        countries = CountryFile::Parse(ReadSourceFile(Absolute(options.countryFile), options.countryFile));
+    } catch (const InputError& error) {
+        return Fail(err, kExitInput, error.what());
+    }
+    std::string folderError;
+    if (!EnterWorkFolder(options, folderError)) return Fail(err, kExitInput, folderError);
+
+    HostMode hostMode;
+    std::unique_ptr<AutomationServer> automation;
+    PluginApi plugin;
+    std::string loadError;
+    if (!LoadPlugin(pluginPath, plugin, loadError)) return Fail(err, kExitPlugin, loadError);
+    if (options.automation) {
+        std::string serverError;
+        automation = AutomationServer::Start(
+            kHostProgId, [&hostMode](const std::string& command) { return hostMode.Carry(command); },
+            serverError);
+    }
+
+    LiveScoring scoring(plugin, countries, options);
+    std::unique_ptr<LiveView> view =
+        LiveView::Open([&scoring](const std::string& call) { return scoring.CheckCall(call); });
+    // Without the window the reader's warnings go to standard error, as in one run.
+    LiveLog log(logPath, options.logPath, options, [&view, &err](const std::string& line) {
+        if (!view) err << kProgram << line << '\n';
+    });
+    std::unique_ptr<LogFollower> follower = LogFollower::Start(logPath);
+
+    LiveSnapshot snapshot;
+    snapshot.logName = options.logPath;
+    std::string lastStatus;
+    auto lastChange = Clock::now();
+    bool first = true;
+    for (;;) {
+        LiveLog::Change change = log.Refresh();
+        if (change == LiveLog::Change::kNone && Clock::now() - lastChange >= kIdle) change = log.Verify();
+        std::string status;
+        bool scored = false;
+        if (change == LiveLog::Change::kMissing) {
+            status = options.logPath + " " + log.Problem() + "; waiting for it";
+        } else if (change != LiveLog::Change::kNone || first) {
+            lastChange = Clock::now();
+            if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
+                scored = true;
+                status = "following " + options.logPath;
+            } else {
+                status = options.logPath + ": " + scoring.Problem();
+            }
+            first = false;
+        } else {
+            status = lastStatus;
+        }
+        const bool statusChanged = status != lastStatus;
+        lastStatus = status;
+        if (scored && !view) {
+            const std::optional<ReportFigures> figures = ParseReport(scoring.Report());
+            if (figures) {
+                const std::string json = SummaryJson(*figures, scoring.Figures(log.Content()));
+                if (!WriteToStandardOutput(json.data(), json.size()))
+                    return Fail(err, kExitFailure, "cannot write to standard output");
+            }
+        }
+        if (!view && statusChanged && !scored) err << kProgram << status << '\n';
+        if (view && (scored || statusChanged)) {
+            snapshot.status = status;
+            scoring.Fill(snapshot);
+            snapshot.warnings.assign(log.RecentWarnings().begin(), log.RecentWarnings().end());
+            view->Show(snapshot);
+        }
+
+        LogFollower::Wake wake = follower->Wait(view ? view->InputDescriptor() : -1, kIdle);
+        if (wake == LogFollower::Wake::kLog) {
+            // Let a burst of writes end before reading.
+            for (int i = 0; i < kMostSettles && wake == LogFollower::Wake::kLog; ++i)
+                wake = follower->Wait(-1, kSettle);
+            if (wake == LogFollower::Wake::kTimeout) wake = LogFollower::Wake::kLog;
+        }
+        if (wake == LogFollower::Wake::kStop) break;
+        if (wake == LogFollower::Wake::kInput && view && !view->HandleInput()) break;
+    }
+    return kExitOk;
+}
+
+}  // namespace tavik::host
