@@ -1,0 +1,387 @@
+// The live score window in curses. Texts from the log and the plugin are bytes in
+// the host's code page, not in the terminal's: anything but printable ASCII shows
+// as '?', so one byte is one cell and the columns hold.
+#include "host/live_view.h"
+
+// Without this, curses defines erase(), move() and the like as macros.
+#define NCURSES_NOMACROS
+#include <curses.h>
+#include <langinfo.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/qso_mapping.h"
+
+namespace tavik::host {
+namespace {
+
+constexpr int kTabWidth = 8;
+constexpr int kEscapeDelayMs = 25;  // Esc alone must clear the call without a lag
+constexpr std::size_t kMaxCallLength = 15;
+constexpr int kColumnGap = 2;
+constexpr int kMinQsoPaneWidth = 30;
+constexpr int kMaxBarRows = 3;
+constexpr int kHourCells = 3;  // a bar two cells wide and a gap; the hour "HH" below
+constexpr int kCtrlC = 3;      // raw mode: a key, so the loop ends and tidies up
+constexpr int kEscape = 27;
+constexpr std::string_view kCallPrompt = "Call ";
+
+// Eighths of a cell, from one to eight.
+constexpr std::array<const char*, 8> kBlocks{"\u2581", "\u2582", "\u2583", "\u2584",
+                                             "\u2585", "\u2586", "\u2587", "\u2588"};
+
+enum ColorPair : short { kDupePair = 1, kNewPair, kWarningPair };
+
+std::string Printable(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c < 0x20 || c > 0x7E) c = '?';  // char may be signed: bytes >= 0x80 are < 0
+    }
+    return out;
+}
+
+std::string Padded(std::string text, std::size_t width) {
+    if (text.size() < width) text.resize(width, ' ');
+    return text;
+}
+
+// The report as the plugin wrote it: CR LF (or LF) line ends, tabs to every eighth column.
+std::vector<std::string> ReportLines(std::string_view report) {
+    std::vector<std::string> lines(1);
+    for (const char c : report) {
+        if (c == '\n') {
+            lines.emplace_back();
+        } else if (c == '\t') {
+            lines.back().resize((lines.back().size() / kTabWidth + 1) * kTabWidth, ' ');
+        } else if (c != '\r') {
+            lines.back() += Printable(std::string_view(&c, 1));
+        }
+    }
+    while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string::npos) {
+        lines.pop_back();
+    }
+    return lines;
+}
+
+std::string QsoLine(const LiveQso& qso) {
+    // "YYYY-MM-DD HH:MM": the time is what follows the date.
+    std::string line = FormatAutomationDate(qso.time).substr(11) + " " +
+                       Padded(Printable(qso.band), 4) + " " + Padded(Printable(qso.call), 10) +
+                       " ";
+    switch (qso.outcome) {
+    case LiveQso::Outcome::kCounted:
+        line += std::to_string(qso.points) + (qso.points == 1 ? " pt" : " pts");
+        if (qso.newMultiplier) line += ", new mult";
+        break;
+    case LiveQso::Outcome::kDuplicate: line += "dupe"; break;
+    case LiveQso::Outcome::kRefused: line += "refused: " + Printable(qso.reason); break;
+    }
+    return line;
+}
+
+// Words after a lead, as many as fit in width; " ..." tells that more were left out.
+std::string Fitted(std::string line, const std::vector<std::string>& words, std::size_t width) {
+    constexpr std::string_view kMore = " ...";
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        std::string word(1, ' ');
+        word += Printable(words[i]);
+        const std::size_t reserve = i + 1 < words.size() ? kMore.size() : 0;
+        if (line.size() + word.size() + reserve > width) {
+            return line + std::string(kMore);
+        }
+        line += word;
+    }
+    return line;
+}
+
+// Rows of each section. They are handed out in order of importance, so that a
+// small terminal keeps the call check, the status and the score.
+struct Layout {
+    int top = 0;  // the report, with the last QSOs beside it when wide enough
+    bool qsosBeside = false;
+    int qsoColumn = 0;
+    int qsosBelow = 0;
+    int rate = 0;
+    int chart = 0;
+    int multipliers = 0;
+    int warnings = 0;
+    int call = 0;
+    int status = 0;
+};
+
+Layout Plan(int height, int width, const std::vector<std::string>& report,
+            const LiveSnapshot& snapshot) {
+    int left = std::max(height, 0);
+    const auto take = [&left](std::size_t wanted) {
+        const int got = static_cast<int>(std::min<std::size_t>(wanted, static_cast<std::size_t>(left)));
+        left -= got;
+        return got;
+    };
+    std::size_t reportWidth = 0;
+    for (const std::string& line : report) reportWidth = std::max(reportWidth, line.size());
+
+    Layout layout;
+    layout.call = take(1);
+    layout.status = take(1);
+    layout.top = take(report.size());
+    layout.rate = take(1);
+    layout.multipliers = take(snapshot.multipliersByBand.size());
+    if (!snapshot.qsosPerHour.empty() && left >= 2) layout.chart = take(1 + kMaxBarRows);
+    layout.qsoColumn = reportWidth == 0 ? 0 : static_cast<int>(reportWidth) + kColumnGap;
+    layout.qsosBeside = width >= layout.qsoColumn + kMinQsoPaneWidth;
+    const std::size_t qsos = snapshot.lastQsos.size();
+    if (layout.qsosBeside) {
+        const auto top = static_cast<std::size_t>(layout.top);
+        layout.top += take(qsos > top ? qsos - top : 0);
+    } else {
+        layout.qsosBelow = take(qsos);
+    }
+    layout.warnings = take(snapshot.warnings.size());
+    return layout;
+}
+
+// Writes text from (row, column), cut at the right edge of the screen.
+void Put(int row, int column, std::string_view text, attr_t attributes = A_NORMAL) {
+    const int room = COLS - column;
+    if (row < 0 || row >= LINES || column < 0 || room <= 0 || text.empty()) return;
+    attron(attributes);
+    mvaddnstr(row, column, text.data(), std::min(room, static_cast<int>(text.size())));
+    attroff(attributes);
+}
+
+class CursesView final : public LiveView {
+public:
+    explicit CursesView(CallChecker checker) : checker_(std::move(checker)) {
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals[i], nullptr, &savedSignals_[i]);
+        }
+        savedEscapeDelay_ = get_escdelay();
+        // Only the character type: numbers and messages keep the C locale everywhere else.
+        if (const char* current = std::setlocale(LC_CTYPE, nullptr)) savedLocale_ = current;
+        utf8_ = std::setlocale(LC_CTYPE, "") != nullptr &&
+                std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+        std::fflush(stdout);
+        // newterm, unlike initscr, returns instead of exiting when it fails.
+        screen_ = newterm(nullptr, stdout, stdin);
+        if (screen_ == nullptr) return;
+        raw();
+        noecho();
+        nonl();
+        keypad(stdscr, TRUE);
+        nodelay(stdscr, TRUE);
+        set_escdelay(kEscapeDelayMs);
+        if (has_colors() && start_color() == OK) {
+            use_default_colors();
+            init_pair(kDupePair, COLOR_RED, -1);
+            init_pair(kNewPair, COLOR_GREEN, -1);
+            init_pair(kWarningPair, COLOR_YELLOW, -1);
+            colors_ = true;
+        }
+        Draw();
+    }
+
+    ~CursesView() override {
+        if (screen_ != nullptr) {
+            endwin();
+            delscreen(screen_);
+        }
+        set_escdelay(savedEscapeDelay_);
+        for (std::size_t i = 0; i < kSignals.size(); ++i) {
+            sigaction(kSignals[i], &savedSignals_[i], nullptr);
+        }
+        std::setlocale(LC_CTYPE, savedLocale_.c_str());
+    }
+
+    CursesView(const CursesView&) = delete;
+    CursesView& operator=(const CursesView&) = delete;
+
+    bool Ok() const { return screen_ != nullptr; }
+
+    void Show(const LiveSnapshot& snapshot) override {
+        snapshot_ = snapshot;
+        report_ = ReportLines(snapshot_.report);
+        Check();  // the latest QSO may have made the call a dupe
+        Draw();
+    }
+
+    bool HandleInput() override {
+        bool redraw = false;
+        for (int key; (key = getch()) != ERR;) {
+            redraw = true;
+            if (key == kCtrlC || (key == 'q' && call_.empty())) {
+                return false;
+            }
+            if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9') || key == '/') {
+                if (call_.size() < kMaxCallLength) call_ += static_cast<char>(key);
+            } else if (key >= 'a' && key <= 'z') {
+                if (call_.size() < kMaxCallLength) call_ += static_cast<char>(key - 'a' + 'A');
+            } else if (key == KEY_BACKSPACE || key == 127 || key == '\b') {
+                if (!call_.empty()) call_.pop_back();
+            } else if (key == '\r' || key == '\n' || key == KEY_ENTER || key == kEscape) {
+                call_.clear();
+            }
+            // KEY_RESIZE: curses has taken the new size; the redraw is all it needs.
+        }
+        if (redraw) {
+            Check();
+            Draw();
+        }
+        return true;
+    }
+
+    int InputDescriptor() const override { return STDIN_FILENO; }
+
+private:
+    void Check() { checked_ = call_.empty() || !checker_ ? decltype(checked_)() : checker_(call_); }
+
+    attr_t Color(ColorPair pair) const { return colors_ ? COLOR_PAIR(pair) : A_NORMAL; }
+
+    void Draw() {
+        erase();
+        const Layout layout = Plan(LINES, COLS, report_, snapshot_);
+        int row = 0;
+        DrawTop(row, layout);
+        row += layout.top;
+        DrawQsos(row, 0, layout.qsosBelow);
+        row += layout.qsosBelow;
+        if (layout.rate > 0) DrawRate(row);
+        row += layout.rate;
+        DrawChart(row, layout.chart);
+        row += layout.chart;
+        DrawMultipliers(row, layout.multipliers);
+        // The call check and the status keep to the bottom, the warnings just above.
+        row = LINES - layout.status - layout.call - layout.warnings;
+        for (int i = 0; i < layout.warnings; ++i) {
+            const std::size_t index = snapshot_.warnings.size() - layout.warnings + i;
+            Put(row++, 0, Printable(snapshot_.warnings[index]), Color(kWarningPair));
+        }
+        if (layout.status > 0) {
+            std::string status = Printable(snapshot_.logName);
+            if (!snapshot_.status.empty()) status += (status.empty() ? "" : ": ") + Printable(snapshot_.status);
+            Put(LINES - 1, 0, Padded(status, static_cast<std::size_t>(COLS)), A_REVERSE);
+        }
+        if (layout.call > 0) DrawCall(LINES - layout.status - 1);
+        refresh();
+    }
+
+    void DrawTop(int row, const Layout& layout) {
+        // Cut from the top: the score is the last line, the title the first.
+        const std::size_t shown = std::min(report_.size(), static_cast<std::size_t>(layout.top));
+        for (std::size_t i = 0; i < shown; ++i) {
+            Put(row + static_cast<int>(i), 0, report_[report_.size() - shown + i]);
+        }
+        if (layout.qsosBeside) DrawQsos(row, layout.qsoColumn, layout.top);
+    }
+
+    // The latest QSOs that fit in rows, oldest first.
+    void DrawQsos(int row, int column, int rows) {
+        const std::size_t count = std::min<std::size_t>(snapshot_.lastQsos.size(), rows);
+        for (std::size_t i = snapshot_.lastQsos.size() - count; i < snapshot_.lastQsos.size(); ++i) {
+            const LiveQso& qso = snapshot_.lastQsos[i];
+            const attr_t attributes = qso.outcome == LiveQso::Outcome::kCounted ? A_NORMAL : A_DIM;
+            Put(row++, column, QsoLine(qso), attributes);
+        }
+    }
+
+    void DrawRate(int row) {
+        std::string line = "Rate " + std::to_string(snapshot_.rateLast10 * 6) + "/h last 10 min, " +
+                           std::to_string(snapshot_.rateLast60) + "/h last 60 min";
+        if (!snapshot_.qsosPerHour.empty()) {
+            const std::size_t peak =
+                *std::max_element(snapshot_.qsosPerHour.begin(), snapshot_.qsosPerHour.end());
+            line += "; QSOs per hour (UTC), best " + std::to_string(peak);
+        }
+        Put(row, 0, line, A_BOLD);
+    }
+
+    // Bars of the latest hours that fit, each up to barRows cells high in eighths,
+    // scaled to the highest of them; the hour under each.
+    void DrawChart(int row, int rows) {
+        const int barRows = rows - 1;
+        if (barRows < 1) return;
+        const std::vector<std::size_t>& hours = snapshot_.qsosPerHour;
+        const std::size_t shown =
+            std::min<std::size_t>(hours.size(), std::max(1, (COLS + 1) / kHourCells));
+        const std::size_t first = hours.size() - shown;
+        const std::size_t peak = std::max<std::size_t>(
+            1, *std::max_element(hours.begin() + static_cast<std::ptrdiff_t>(first), hours.end()));
+        for (std::size_t i = 0; i < shown; ++i) {
+            const int column = static_cast<int>(i) * kHourCells;
+            const std::size_t value = hours[first + i];
+            // Rounded up, so that an hour with any QSO shows.
+            const auto eighths = static_cast<int>((value * barRows * 8 + peak - 1) / peak);
+            for (int level = 0; level < barRows; ++level) {
+                const int fill = std::clamp(eighths - level * 8, 0, 8);
+                if (fill == 0) break;
+                const std::string cell = utf8_ ? kBlocks[static_cast<std::size_t>(fill - 1)] : "#";
+                Put(row + barRows - 1 - level, column, cell + cell);
+            }
+            const double hour = snapshot_.firstHour + static_cast<double>(first + i) / 24;
+            Put(row + barRows, column, FormatAutomationDate(hour).substr(11, 2));
+        }
+    }
+
+    void DrawMultipliers(int row, int rows) {
+        for (int i = 0; i < rows; ++i) {
+            const auto& [band, numbers] = snapshot_.multipliersByBand[static_cast<std::size_t>(i)];
+            const std::string lead =
+                Padded(Printable(band), 4) + " " + std::to_string(numbers.size()) + " mults:";
+            Put(row + i, 0, Fitted(lead, numbers, static_cast<std::size_t>(COLS)));
+        }
+    }
+
+    void DrawCall(int row) {
+        Put(row, 0, kCallPrompt, A_BOLD);
+        int column = static_cast<int>(kCallPrompt.size());
+        Put(row, column, call_, A_BOLD);
+        const int cursor = std::min(column + static_cast<int>(call_.size()), COLS - 1);
+        column += static_cast<int>(call_.size()) + 2;
+        if (call_.empty()) {
+            Put(row, column, "type a call to check it; q quits", A_DIM);
+        } else if (checked_.empty()) {
+            Put(row, column, "no QSOs yet", A_DIM);
+        }
+        for (const auto& [band, dupe] : checked_) {
+            const std::string answer = Printable(band) + (dupe ? " dupe" : " new");
+            Put(row, column, answer, dupe ? (Color(kDupePair) | A_BOLD) : Color(kNewPair));
+            column += static_cast<int>(answer.size()) + 2;
+        }
+        move(row, std::max(cursor, 0));
+    }
+
+    // The signals curses takes over while it runs.
+    static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGTSTP, SIGWINCH};
+    std::array<struct sigaction, 4> savedSignals_{};
+    int savedEscapeDelay_ = 0;
+    std::string savedLocale_ = "C";
+    SCREEN* screen_ = nullptr;
+    bool utf8_ = false;
+    bool colors_ = false;
+
+    CallChecker checker_;
+    LiveSnapshot snapshot_;
+    std::vector<std::string> report_;
+    std::string call_;
+    std::vector<std::pair<std::string, bool>> checked_;
+};
+
+}  // namespace
+
+std::unique_ptr<LiveView> LiveView::Open(CallChecker checker) {
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return nullptr;
+    auto view = std::make_unique<CursesView>(std::move(checker));
+    if (!view->Ok()) return nullptr;
+    return view;
+}
+
+}  // namespace tavik::host

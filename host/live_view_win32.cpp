@@ -1,0 +1,8 @@
+// No curses on Windows: the watch runs without the window.
+#include "host/live_view.h"
+
+namespace tavik::host {
+
+std::unique_ptr<LiveView> LiveView::Open(CallChecker /*checker*/) { return nullptr; }
+
+}  // namespace tavik::host

@@ -1,0 +1,227 @@
+// The live score window in a terminal: the driver shows a canned snapshot in a tmux
+// pane; the tests type into the pane, resize it and read the screen back.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Lines = std::vector<std::string>;
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Runs a shell command; its exit status, its standard output in *out.
+int Shell(const std::string& command, std::string* out = nullptr) {
+    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (pipe == nullptr) return -1;
+    std::string text;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
+    const int status = pclose(pipe);
+    if (out != nullptr) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The first row that starts with text (or anywhere holds it), or -1.
+int RowOf(const Lines& screen, const std::string& text, bool anywhere) {
+    for (std::size_t row = 0; row < screen.size(); ++row) {
+        const std::size_t at = screen[row].find(text);
+        if (at == 0 || (anywhere && at != std::string::npos)) return static_cast<int>(row);
+    }
+    return -1;
+}
+int RowStarting(const Lines& screen, const std::string& text) { return RowOf(screen, text, false); }
+int RowHolding(const Lines& screen, const std::string& text) { return RowOf(screen, text, true); }
+
+class LiveView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Shell("tmux -V") != 0) GTEST_SKIP() << "tmux is not installed";
+        std::string pattern = (std::filesystem::temp_directory_path() / "tavik-live-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+        exit_ = (dir_ / "exit").string();
+        unsetenv("TMUX");
+    }
+
+    void TearDown() override {
+        Tmux("kill-server");
+        std::filesystem::remove_all(dir_);
+    }
+
+    int Tmux(const std::string& args, std::string* out = nullptr) {
+        return Shell("tmux -S " + Quoted((dir_ / "tmux").string()) + " -f /dev/null " + args, out);
+    }
+
+    // The driver in a 100x40 pane; afterwards its exit status and the terminal's modes
+    // go to exit_.
+    void Launch(const std::string& environment) {
+        const std::string command = environment + " " + Quoted(TAVIK_LIVE_VIEW_DRIVER) +
+                                    "; echo rc=$? > " + Quoted(exit_) + "; stty -a >> " +
+                                    Quoted(exit_) + "; sleep 10";
+        std::filesystem::remove(exit_);
+        // A server whose last session just ended may still be going away.
+        int status = Tmux("new-session -d -x 100 -y 40 " + Quoted(command));
+        for (int attempt = 0; status != 0 && attempt < 5; ++attempt) {
+            std::this_thread::sleep_for(50ms);
+            status = Tmux("new-session -d -x 100 -y 40 " + Quoted(command));
+        }
+        ASSERT_EQ(status, 0);
+        WaitFor("Score = 7 * 3 = 21");
+    }
+
+    void Keys(const std::string& keys) { ASSERT_EQ(Tmux("send-keys -t 0 " + keys), 0); }
+
+    Lines Screen() {
+        std::string text;
+        Tmux("capture-pane -p -t 0", &text);
+        Lines lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+
+    // Waits until the screen is as expected; tmux shows the old rows for a while
+    // after a resize.
+    Lines WaitUntil(const std::function<bool(const Lines&)>& expected, const std::string& what) {
+        Lines screen;
+        for (const auto deadline = std::chrono::steady_clock::now() + 5s;
+             std::chrono::steady_clock::now() < deadline; std::this_thread::sleep_for(20ms)) {
+            screen = Screen();
+            if (expected(screen)) return screen;
+        }
+        std::string shown;
+        for (const std::string& line : screen) shown += line + "\n";
+        ADD_FAILURE() << "waited in vain for " << what << "; the screen:\n" << shown;
+        return screen;
+    }
+
+    Lines WaitFor(const std::string& text) {
+        return WaitUntil([&text](const Lines& screen) { return RowHolding(screen, text) >= 0; },
+                         "\"" + text + "\"");
+    }
+
+    std::string ExitReport() {
+        std::string text;
+        for (const auto deadline = std::chrono::steady_clock::now() + 5s;
+             text.find("isig") == std::string::npos && std::chrono::steady_clock::now() < deadline;
+             std::this_thread::sleep_for(20ms)) {
+            std::ifstream in(exit_);
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        return text;
+    }
+
+    std::filesystem::path dir_;
+    std::string exit_;
+};
+
+TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuitsOnQ) {
+    const struct {
+        const char* locale;
+        std::string bar;
+    } kLocales[] = {{"C.UTF-8", "\u2588\u2588"}, {"C", "##"}};
+    for (const auto& [locale, bar] : kLocales) {
+        SCOPED_TRACE(locale);
+        Launch(std::string("LC_ALL=") + locale);
+        Lines screen = Screen();
+        // The report's tabs expanded; the last QSOs beside it.
+        EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 2);
+        EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 3);
+        for (const char* qso : {"12:04 20M  UA9XX      3 pts, new mult", "12:07 20M  UA9XX      dupe",
+                                "12:10 40M  DL1ABC     refused: no control number",
+                                "12:12 40M  EW1EW      1 pt, new mult"}) {
+            EXPECT_NE(RowHolding(screen, qso), -1) << qso;
+        }
+        const int hours = RowStarting(screen, "10 11 12");
+        ASSERT_GT(hours, 0);
+        EXPECT_EQ(RowStarting(screen, "Rate 24/h last 10 min, 5/h last 60 min"), hours - 4);
+        // Hour 10 (2 QSOs) fills one of the three rows and a bit; hour 11 is empty.
+        EXPECT_EQ(screen[static_cast<std::size_t>(hours - 1)], bar + "    " + bar);
+        EXPECT_EQ(screen[static_cast<std::size_t>(hours - 3)], "      " + bar);
+        EXPECT_EQ(RowStarting(screen, "40M  2 mults: 1001 1002"), hours + 1);
+
+        // Dupe and new from the checker after every key; q inside a call is a letter.
+        Keys("-l ua9xx");
+        WaitFor("Call UA9XX  40M new  20M dupe");
+        Keys("BSpace");
+        WaitFor("Call UA9X  40M new  20M new");
+        Keys("-l q");
+        WaitFor("Call UA9XQ  40M new  20M new");
+        for (const char* clearing : {"Escape", "Enter"}) {
+            Keys("-l 9");
+            WaitFor("9  40M new  20M new");
+            Keys(clearing);
+            screen = WaitFor("Call   type a call");
+            ASSERT_EQ(screen.size(), 40u);
+            EXPECT_EQ(RowStarting(screen, "Call"), 38) << clearing;
+            EXPECT_EQ(screen.back(), "contest.adi: following");
+        }
+        Keys("-l q");
+        const std::string exit = ExitReport();
+        EXPECT_EQ(exit.rfind("rc=0\n", 0), 0u) << exit;
+        EXPECT_NE(exit.find(" icanon"), std::string::npos) << exit;
+        EXPECT_NE(exit.find(" echo "), std::string::npos) << exit;
+        Tmux("kill-server");
+    }
+}
+
+TEST_F(LiveView, ResizedKeepsTheScoreAndTheCallCheckOnScreen) {
+    Launch("LC_ALL=C.UTF-8");
+    Keys("-l ua9xx");
+    WaitFor("Call UA9XX  40M new  20M dupe");
+    // Every size keeps the score, the call check and the status at the bottom, apart.
+    const struct {
+        int width, height;
+        const char* call;
+    } kSizes[] = {{80, 24, "Call UA9XX  40M new  20M dupe"}, {20, 5, "Call UA9XX  40M new"},
+                  {2, 1, "Ca"}, {100, 40, "Call UA9XX  40M new  20M dupe"}};
+    for (const auto& size : kSizes) {
+        SCOPED_TRACE(std::to_string(size.width) + "x" + std::to_string(size.height));
+        ASSERT_EQ(Tmux("resize-window -t 0 -x " + std::to_string(size.width) + " -y " +
+                       std::to_string(size.height)),
+                  0);
+        const int call = size.height - (size.height > 1 ? 2 : 1);
+        const std::string status = std::string("contest.adi: following").substr(0, size.width);
+        const Lines screen = WaitUntil(
+            [&](const Lines& shown) {
+                return shown.size() == static_cast<std::size_t>(size.height) &&
+                       RowStarting(shown, size.call) == call &&
+                       (size.height == 1 || shown.back() == status);
+            },
+            "the call check and the status at the bottom");
+        if (size.height > 1) {
+            EXPECT_EQ(RowStarting(screen, "Score = 7 * 3 = 21"), size.height > 5 ? 6 : call - 1);
+        }
+    }
+    Keys("Escape");
+    WaitFor("Call   type a call");
+    Keys("-l q");
+    EXPECT_EQ(ExitReport().rfind("rc=0\n", 0), 0u);
+}
+
+TEST_F(LiveView, OpensNothingWithoutAUsableTerminal) {
+    EXPECT_EQ(Shell(Quoted(TAVIK_LIVE_VIEW_DRIVER) + " </dev/null"), 3);
+    const std::string command = "TERM=no-such-terminal " + Quoted(TAVIK_LIVE_VIEW_DRIVER) +
+                                "; echo rc=$? > " + Quoted(exit_) + "; stty -a >> " + Quoted(exit_);
+    ASSERT_EQ(Tmux("new-session -d " + Quoted(command)), 0);
+    EXPECT_EQ(ExitReport().rfind("rc=3\n", 0), 0u);
+}
+
+}  // namespace
