@@ -47,6 +47,10 @@ bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
     problem_.clear();
     // The report's title shows the days of the period: a new day means a new run.
     restart = !running_ || ownCall != ownCall_ || DayOf(start) != startDay_ || DayOf(end) != endDay_;
+    if (running_ && restart)
+        action_ = ownCall != ownCall_ ? "scored anew: the own call is now " + ownCall
+                                      : "scored anew: the contest period now runs " + DayOf(start) +
+                                            " to " + DayOf(end);
     ownCall_ = ownCall;
     start_ = start;
     end_ = end;
@@ -57,15 +61,27 @@ bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
 
 bool LiveScoring::Follow(const LogContent& content, LiveLog::Change change, std::size_t grownFrom) {
     bool restart = false;
+    const bool wasRunning = running_;
     if (!Prepare(content, restart)) return false;
-    if (restart || change == LiveLog::Change::kRewritten ||
-        (change == LiveLog::Change::kGrew && grownFrom != offered_.size())) {
-        if (restart || !ApplyRewrite(content)) Restart(content);
+    std::string why;
+    if (restart) {
+        if (!wasRunning) action_ = "scored " + std::to_string(content.qsos.size()) + " QSOs";
+        Restart(content);
+    } else if (change == LiveLog::Change::kRewritten ||
+               (change == LiveLog::Change::kGrew && grownFrom != offered_.size())) {
+        if (!ApplyRewrite(content, why)) {
+            action_ = "scored anew: " + why;
+            Restart(content);
+        }
     } else if (change == LiveLog::Change::kGrew && content.qsos.size() > offered_.size()) {
+        const std::size_t added = content.qsos.size() - offered_.size();
         offered_.insert(offered_.end(), content.qsos.begin() + static_cast<std::ptrdiff_t>(grownFrom),
                         content.qsos.end());
         outcomes_.resize(offered_.size());
         OfferRange(grownFrom, offered_.size());
+        action_ = std::to_string(added) + (added == 1 ? " QSO added" : " QSOs added");
+    } else {
+        action_ = "no new QSO";
     }
     return true;
 }
@@ -162,7 +178,7 @@ void LiveScoring::Release(std::unordered_map<std::string, std::size_t>::iterator
     held_.erase(held);
 }
 
-bool LiveScoring::ApplyRewrite(const LogContent& content) {
+bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
     const std::vector<Qso>& now = content.qsos;
     const std::size_t oldSize = offered_.size();
     std::size_t prefix = 0;
@@ -175,14 +191,21 @@ bool LiveScoring::ApplyRewrite(const LogContent& content) {
     const std::size_t insertedEnd = now.size() - suffix;
 
     // A refused QSO has its line in err.txt, which no call takes back.
-    for (std::size_t i = prefix; i < removedEnd; ++i)
-        if (!outcomes_[i].accepted) return false;
+    for (std::size_t i = prefix; i < removedEnd; ++i) {
+        if (!outcomes_[i].accepted) {
+            why = "a refused QSO was changed or deleted";
+            return false;
+        }
+    }
     // The plugin keeps every band it was given, even one whose QSOs are all gone.
     std::set<std::string> bands;
     for (const Qso& qso : now) bands.insert(qso.band);
     std::set<std::string> given = bands_;
     for (std::size_t i = prefix; i < insertedEnd; ++i) given.insert(now[i].band);
-    if (given != bands) return false;
+    if (given != bands) {
+        why = "a band has no QSO left";
+        return false;
+    }
     bool refusedAfter = false;
     for (std::size_t i = removedEnd; i < oldSize; ++i) refusedAfter |= !outcomes_[i].accepted;
 
@@ -219,7 +242,10 @@ bool LiveScoring::ApplyRewrite(const LogContent& content) {
     if (measureFrom < insertedEnd && !figures_) Result();
     for (std::size_t i = prefix; i < insertedEnd; ++i)
         // Its refusal line would stand after those of QSOs logged later.
-        if (!OfferOne(i, i >= measureFrom) && refusedAfter) return false;
+        if (!OfferOne(i, i >= measureFrom) && refusedAfter) {
+            why = "a QSO refused before others that were";
+            return false;
+        }
     // A key whose stored QSO went now belongs to the first of the others that has it.
     for (std::size_t i = insertedEnd; i < now.size() && !vacated.empty(); ++i) {
         if (!outcomes_[i].accepted) continue;
@@ -229,6 +255,18 @@ bool LiveScoring::ApplyRewrite(const LogContent& content) {
         Hold(i);
     }
     Result();
+    const std::size_t removed = removedEnd - prefix;
+    const std::size_t inserted = insertedEnd - prefix;
+    const std::size_t changed = std::min(removed, inserted);
+    why.clear();
+    action_.clear();
+    for (const auto& [count, what] : {std::pair{changed, " changed"}, {removed - changed, " deleted"},
+                                      {inserted - changed, " added"}}) {
+        if (!count) continue;
+        if (!action_.empty()) action_ += ", ";
+        action_ += std::to_string(count) + (count == 1 ? " QSO" : " QSOs") + what;
+    }
+    if (action_.empty()) action_ = "no QSO changed";
     return true;
 }
 

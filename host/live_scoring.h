@@ -37,6 +37,8 @@ public:
     // The view's part of a snapshot: last QSOs, rates, hours, multipliers.
     void Fill(LiveSnapshot& snapshot) const;
 
+    // What the last Follow did, for the user: "2 QSOs added", "scored anew: ..." .
+    const std::string& LastAction() const { return action_; }
     std::size_t ScoringRuns() const { return runs_; }
     std::size_t WarningsOfTheHost() const { return hostWarnings_; }
 
@@ -54,7 +56,8 @@ private:
     // The QSO at index becomes (or stops being) the stored one of its call and band.
     void Hold(std::size_t index);
     void Release(std::unordered_map<std::string, std::size_t>::iterator held);
-    bool ApplyRewrite(const LogContent& content);
+    // False with why set when only a new run gives the one-shot result.
+    bool ApplyRewrite(const LogContent& content, std::string& why);
     void Result();
     std::string LastRefusal() const;
     void Remember(LiveQso qso);
@@ -70,6 +73,7 @@ private:
     double start_ = 0, end_ = 0;
     bool running_ = false;
     std::string problem_;
+    std::string action_;
     std::size_t hostWarnings_ = 0;
     std::size_t runs_ = 0;
 

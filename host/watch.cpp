@@ -87,7 +87,7 @@ int RunWatch(const Options& options, std::ostream& err) {
             lastChange = Clock::now();
             if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
                 scored = true;
-                status = "following " + options.logPath;
+                status = options.logPath + ": " + scoring.LastAction();
             } else {
                 status = options.logPath + ": " + scoring.Problem();
             }
@@ -97,6 +97,8 @@ int RunWatch(const Options& options, std::ostream& err) {
         }
         const bool statusChanged = status != lastStatus;
         lastStatus = status;
+        // The line on what was done comes before the JSON line it explains.
+        if (!view && (statusChanged || scored)) err << kProgram << status << std::endl;
         if (scored && !view) {
             const std::optional<ReportFigures> figures = ParseReport(scoring.Report());
             if (figures) {
@@ -105,7 +107,6 @@ int RunWatch(const Options& options, std::ostream& err) {
                     return Fail(err, kExitFailure, "cannot write to standard output");
             }
         }
-        if (!view && statusChanged && !scored) err << kProgram << status << '\n';
         if (view && (scored || statusChanged)) {
             snapshot.status = status;
             scoring.Fill(snapshot);

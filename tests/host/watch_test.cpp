@@ -1,0 +1,229 @@
+// tavik-host --watch off a terminal: after every change of the log, its JSON line
+// and the plugin's files must be those of a one-shot run over the same content.
+#if !defined(_WIN32)
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The sample log as its header and one line per record.
+struct SampleLog {
+    std::string header;
+    std::vector<std::string> records;
+    SampleLog() {
+        std::istringstream lines(ReadFile(fs::path(TAVIK_SAMPLES_DIR) / "cis-dx-psk.adi"));
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.rfind("<CALL", 0) == 0)
+                records.push_back(line + "\n");
+            else if (records.empty())
+                header += line + "\n";
+        }
+    }
+    std::string Text(std::size_t from, std::size_t to) const {
+        std::string text = header;
+        for (std::size_t i = from; i < to; ++i) text += records[i];
+        return text;
+    }
+};
+
+// Runs tavik-host with standard output on a pipe (out) and standard error to errPath.
+pid_t Start(const std::vector<std::string>& args, int& out, const std::string& errPath) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return -1;
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(err, 2);
+        close(pipeFds[0]);
+        std::vector<char*> argv{const_cast<char*>(TAVIK_HOST_PATH)};
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(TAVIK_HOST_PATH, argv.data());
+        _exit(122);
+    }
+    close(pipeFds[1]);
+    out = pipeFds[0];
+    return child;
+}
+
+class Watch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tavik-watch-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        scratch_ = pattern;
+        for (const char* dir : {"live", "one"}) fs::create_directory(scratch_ / dir);
+        log_ = scratch_ / "logbook.adif";
+    }
+    void TearDown() override {
+        if (child_ > 0) {
+            kill(child_, SIGTERM);
+            int status = 0;
+            waitpid(child_, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        }
+        if (out_ >= 0) close(out_);
+        fs::remove_all(scratch_);
+    }
+
+    std::vector<std::string> Args(const char* dir, std::vector<std::string> more) {
+        std::vector<std::string> args{"--plugin", TAVIK_PLUGIN_PATH, "--no-automation", "--dir",
+                                      (scratch_ / dir).string()};
+        args.insert(args.end(), more.begin(), more.end());
+        args.push_back(log_.string());
+        return args;
+    }
+
+    // The next JSON line of the watch, or "" after a few seconds without one.
+    std::string NextLine() {
+        while (pending_.find('\n') == std::string::npos) {
+            pollfd ready{out_, POLLIN, 0};
+            if (poll(&ready, 1, 10000) <= 0) return "";
+            char buffer[4096];
+            const ssize_t got = read(out_, buffer, sizeof buffer);
+            if (got <= 0) return "";
+            pending_.append(buffer, static_cast<std::size_t>(got));
+        }
+        const std::size_t end = pending_.find('\n') + 1;
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end);
+        return line;
+    }
+
+    // What a one-shot run over the log as it is now writes and prints.
+    std::string OneShot() {
+        int out = -1;
+        const pid_t child = Start(Args("one", {"--json", "-"}), out, "/dev/null");
+        std::string json;
+        char buffer[4096];
+        for (ssize_t got; (got = read(out, buffer, sizeof buffer)) > 0;)
+            json.append(buffer, static_cast<std::size_t>(got));
+        close(out);
+        waitpid(child, nullptr, 0);
+        return json;
+    }
+
+    // action: how the watch says it followed the change (a new run or the QSOs it took),
+    // or how that begins.
+    void ExpectSameAsOneShot(const std::string& step, const std::string& action) {
+        SCOPED_TRACE(step);
+        const std::string live = NextLine();
+        ASSERT_FALSE(live.empty()) << "no update";
+        const std::string said = ReadFile(scratch_ / "live.err");
+        const std::size_t last = said.rfind("tavik-host: " + log_.string() + ": ");
+        ASSERT_NE(last, std::string::npos) << said;
+        const std::string line = said.substr(last, said.find('\n', last) - last);
+        EXPECT_EQ(line.rfind("tavik-host: " + log_.string() + ": " + action, 0), 0u) << line;
+        EXPECT_EQ(live, OneShot());
+        for (const char* file : {"err.txt", "Plugins/Tavik.ini"})
+            EXPECT_EQ(ReadFile(scratch_ / "live" / file), ReadFile(scratch_ / "one" / file)) << file;
+    }
+
+    void Rewrite(const std::string& text) {
+        // In place, as a logger that saves the whole log after an edit.
+        std::ofstream(log_, std::ios::binary | std::ios::trunc) << text;
+    }
+    void Append(const std::string& text) { std::ofstream(log_, std::ios::binary | std::ios::app) << text; }
+
+    SampleLog sample_;
+    fs::path scratch_;
+    fs::path log_;
+    pid_t child_ = -1;
+    int out_ = -1;
+    std::string pending_;
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+TEST_F(Watch, EveryUpdateEqualsAOneShotRun) {
+    Rewrite(sample_.Text(0, 40));
+    child_ = Start(Args("live", {"--watch"}), out_, (scratch_ / "live.err").string());
+    ASSERT_GT(child_, 0);
+    ExpectSameAsOneShot("start", "scored 40 QSOs");
+
+    std::string text = sample_.Text(0, 40);
+    const std::string refused = Replace(sample_.records[41], "<SUBMODE:6>QPSK63", "<SUBMODE:6>QPSK31");
+    const std::string anew = "scored anew: a refused QSO was changed or deleted";
+    const struct {
+        const char* step;
+        std::function<void()> change;
+        std::string action;
+    } steps[] = {
+        {"one QSO appended", [&] { Append(sample_.records[40]); text += sample_.records[40]; }, "1 QSO added"},
+        {"a refused QSO appended", [&] { Append(refused); text += refused; }, "1 QSO added"},
+        {"three QSOs in one write",
+         [&] {
+             const std::string three = sample_.records[42] + sample_.records[43] + sample_.records[44];
+             Append(three);
+             text += three;
+         },
+         "3 QSOs added"},
+        {"a call edited",
+         [&] {
+             text = Replace(text, sample_.records[5],
+                            Replace(sample_.records[5], "<CALL:", "<CALL:5>UA9XX <X_OLD_CALL:"));
+             Rewrite(text);
+         },
+         "1 QSO changed"},
+        {"a QSO deleted", [&] { text = Replace(text, sample_.records[10], ""); Rewrite(text); }, "1 QSO deleted"},
+        {"the refused QSO edited", [&] { text = Replace(text, refused, sample_.records[41]); Rewrite(text); }, anew},
+        {"the last QSOs deleted",
+         [&] {
+             text = Replace(text, sample_.records[42] + sample_.records[43] + sample_.records[44], "");
+             Rewrite(text);
+         },
+         "3 QSOs deleted"},
+        {"half a record, then its end",
+         [&] {
+             const std::string& record = sample_.records[60];
+             const std::size_t half = record.find("<MODE");
+             Append(record.substr(0, half));
+             ExpectSameAsOneShot("half written", "no new QSO");
+             Append(record.substr(half));
+         },
+         "1 QSO added"},
+        {"garbage appended", [&] { Append("<CALL:99>DL1A\x01<junk\n"); }, "no new QSO"},
+        {"replaced by another log", [&] { Rewrite(sample_.Text(200, 230)); }, "scored anew"},
+    };
+    for (const auto& step : steps) {
+        step.change();
+        ExpectSameAsOneShot(step.step, step.action);
+    }
+}
+
+TEST_F(Watch, ALogThatGoesAndComesBackIsFollowedAgain) {
+    Rewrite(sample_.Text(0, 10));
+    child_ = Start(Args("live", {"--watch"}), out_, (scratch_ / "live.err").string());
+    ExpectSameAsOneShot("start", "scored 10 QSOs");
+    fs::remove(log_);
+    Rewrite(sample_.Text(0, 12));
+    ExpectSameAsOneShot("written again", "2 QSOs added");
+}
+#endif
