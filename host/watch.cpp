@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // A writer's burst (a rewrite of the whole log) is taken in as one change.
-constexpr milliseconds kSettle{20};
+constexpr milliseconds kSettle{3};
 constexpr int kMostSettles = 10;
 // A look at the whole file after this long without a change.
 constexpr milliseconds kIdle{1000};
