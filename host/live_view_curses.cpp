@@ -123,7 +123,7 @@ Layout Plan(int height, int width, const std::vector<std::string>& report,
             const LiveSnapshot& snapshot) {
     int left = std::max(height, 0);
     const auto take = [&left](std::size_t wanted) {
-        const int got = static_cast<int>(std::min<std::size_t>(wanted, static_cast<std::size_t>(left)));
+        const int got = wanted < static_cast<std::size_t>(left) ? static_cast<int>(wanted) : left;
         left -= got;
         return got;
     };
@@ -267,7 +267,8 @@ private:
         }
         if (layout.status > 0) {
             std::string status = Printable(snapshot_.logName);
-            if (!snapshot_.status.empty()) status += (status.empty() ? "" : ": ") + Printable(snapshot_.status);
+            if (!status.empty() && !snapshot_.status.empty()) status += ": ";
+            status += Printable(snapshot_.status);
             Put(LINES - 1, 0, Padded(status, static_cast<std::size_t>(COLS)), A_REVERSE);
         }
         if (layout.call > 0) DrawCall(LINES - layout.status - 1);
@@ -285,9 +286,10 @@ private:
 
     // The latest QSOs that fit in rows, oldest first.
     void DrawQsos(int row, int column, int rows) {
-        const std::size_t count = std::min<std::size_t>(snapshot_.lastQsos.size(), rows);
-        for (std::size_t i = snapshot_.lastQsos.size() - count; i < snapshot_.lastQsos.size(); ++i) {
-            const LiveQso& qso = snapshot_.lastQsos[i];
+        const std::vector<LiveQso>& qsos = snapshot_.lastQsos;
+        const std::size_t shown = std::min<std::size_t>(qsos.size(), static_cast<std::size_t>(rows));
+        for (std::size_t i = qsos.size() - shown; i < qsos.size(); ++i) {
+            const LiveQso& qso = qsos[i];
             const attr_t attributes = qso.outcome == LiveQso::Outcome::kCounted ? A_NORMAL : A_DIM;
             Put(row++, column, QsoLine(qso), attributes);
         }
