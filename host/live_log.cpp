@@ -58,7 +58,7 @@ void LiveLog::Tell(const std::string& line) {
 LiveLog::Change LiveLog::Refresh() {
     const std::optional<FileSignature> signature = SignatureOf(path_);
     if (!signature || !signature->regular) {
-        problem_ = signature ? "is not a regular file" : "is not there (deleted or renamed?)";
+        problem_ = signature ? "not a regular file" : "not there (deleted or renamed?)";
         return Change::kMissing;
     }
     if (mark_ && *signature == mark_->signature) return Change::kNone;

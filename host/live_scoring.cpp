@@ -10,7 +10,7 @@ namespace {
 
 // The last QSOs of every batch are offered one at a time with a result after each,
 // so that the window can tell what each of them brought.
-constexpr std::size_t kMeasured = 8;
+constexpr std::size_t kMeasured = 20;
 constexpr std::size_t kLastQsos = 50;
 
 long long MinuteOf(double automationDate) {
@@ -155,7 +155,8 @@ bool LiveScoring::OfferOne(std::size_t index, bool measure) {
             live.newMultiplier = multipliersOn(*figures_) > multipliersOn(*before);
         }
     }
-    Remember(std::move(live));
+    // Only QSOs whose points are known are listed.
+    if (measure) Remember(std::move(live));
     return accepted;
 }
 

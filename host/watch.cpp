@@ -82,14 +82,14 @@ int RunWatch(const Options& options, std::ostream& err) {
         std::string status;
         bool scored = false;
         if (change == LiveLog::Change::kMissing) {
-            status = options.logPath + " " + log.Problem() + "; waiting for it";
+            status = log.Problem() + "; waiting for it";
         } else if (change != LiveLog::Change::kNone || first) {
             lastChange = Clock::now();
             if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
                 scored = true;
-                status = options.logPath + ": " + scoring.LastAction();
+                status = scoring.LastAction();
             } else {
-                status = options.logPath + ": " + scoring.Problem();
+                status = scoring.Problem();
             }
             first = false;
         } else {
@@ -98,7 +98,8 @@ int RunWatch(const Options& options, std::ostream& err) {
         const bool statusChanged = status != lastStatus;
         lastStatus = status;
         // The line on what was done comes before the JSON line it explains.
-        if (!view && (statusChanged || scored)) err << kProgram << status << std::endl;
+        if (!view && (statusChanged || scored))
+            err << kProgram << options.logPath << ": " << status << std::endl;
         if (scored && !view) {
             const std::optional<ReportFigures> figures = ParseReport(scoring.Report());
             if (figures) {
