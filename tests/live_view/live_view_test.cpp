@@ -81,10 +81,11 @@ protected:
         return Shell("tmux -S " + Quoted((dir_ / "tmux").string()) + " -f /dev/null " + args, out);
     }
 
-    // The driver in a 100x40 pane with these variables set; afterwards its exit status
-    // and the terminal's modes go to exit_.
-    void Launch(const std::string& environment) {
-        const std::string command = environment + " " + Quoted(TAVIK_LIVE_VIEW_DRIVER) +
+    // The driver (or another program line) in a 100x40 pane with these variables set;
+    // afterwards its exit status and the terminal's modes go to exit_.
+    void Launch(const std::string& environment,
+                const std::string& program = Quoted(TAVIK_LIVE_VIEW_DRIVER)) {
+        const std::string command = environment + " " + program +
                                     "; echo rc=$? > " + Quoted(exit_) + "; stty -a >> " +
                                     Quoted(exit_) + "; sleep 10";
         std::filesystem::remove(exit_);
@@ -222,6 +223,30 @@ TEST_F(LiveView, ResizedKeepsTheScoreAndTheCallCheckOnScreen) {
             EXPECT_EQ(RowStarting(screen, "Score = 7 * 3 = 21"), size.height > 5 ? 6 : call - 1);
         }
     }
+}
+
+// The real thing: tavik-host --watch on the sample log, a call checked through the
+// plugin, a QSO logged meanwhile.
+TEST_F(LiveView, WatchShowsTheScoreChecksCallsAndFollowsTheLog) {
+    const std::filesystem::path log = dir_ / "logbook.adi";
+    std::filesystem::copy_file(TAVIK_SAMPLES_DIR "/cis-dx-psk.adi", log);
+    std::filesystem::create_directory(dir_ / "work");
+    Launch("LC_ALL=C.UTF-8", Quoted(TAVIK_HOST_PATH) + " --watch --no-automation --plugin " +
+                                 Quoted(TAVIK_PLUGIN_PATH) + " --dir " +
+                                 Quoted((dir_ / "work").string()) + " " + Quoted(log.string()));
+    Lines screen = WaitFor("Score = 589 * 150 = 88350");
+    EXPECT_NE(RowStarting(screen, "10M      29      63      22"), -1);
+    // EA4BNS was worked on 80M and 10M.
+    Keys("-l ea4bns");
+    WaitFor("Call EA4BNS  80M dupe  40M new  30M new  20M new  15M new  10M dupe");
+    Keys("Escape");
+    std::ofstream(log, std::ios::app)
+        << "<CALL:5>UA9XX <QSO_DATE:8>20250921 <TIME_ON:4>1150 <BAND:3>20m <MODE:6>QPSK63 "
+           "<STX_STRING:4>0301 <SRX_STRING:4>7777 <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
+    screen = WaitFor("Score = 592 * 151 = 89392");
+    EXPECT_NE(RowHolding(screen, "11:50 20M  UA9XX      3 pts, new mult"), -1);
+    Keys("-l q");
+    EXPECT_EQ(ExitReport().rfind("rc=0\n", 0), 0u);
 }
 
 TEST_F(LiveView, OpensNothingWithoutAUsableTerminal) {
