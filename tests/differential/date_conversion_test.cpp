@@ -166,33 +166,27 @@ TEST(DateDifferential, FractionsOfPositiveAndNegativeDays) {
 
 TEST(DateDifferential, EdgesOfTheRange) {
     std::vector<double> values;
-    for (double edge : {kFirstDay - 1.0, kLastDay + 1.0}) {
-        double below = edge;
-        double above = edge;
-        for (int step = 0; step < 4; ++step) {
+    // A value and the doubles next to it on both sides.
+    const auto withNeighbours = [&values](double value, int steps) {
+        double below = value;
+        double above = value;
+        for (int step = 0; step < steps; ++step) {
             values.push_back(below);
             values.push_back(above);
             below = std::nextafter(below, -1e300);
             above = std::nextafter(above, 1e300);
         }
-    }
+    };
+    for (double edge : {kFirstDay - 1.0, kLastDay + 1.0}) withNeighbours(edge, 4);
     for (double offset : {0.0, 0.5, 0.75, 0.999, 0.99999, 0.999994, 0.9999942, 0.999999}) {
         values.push_back(kFirstDay - offset);
         values.push_back(kFirstDay + offset);
         values.push_back(kLastDay + offset);
         values.push_back(kLastDay - offset);
     }
-    // Rounding up to the next second at both ends, and the values around it.
-    for (double value : {kLastDay + 0.99999999, kLastDay + 0.999994, kFirstDay - 0.99999999}) {
-        double below = value;
-        double above = value;
-        for (int step = 0; step < 3; ++step) {
-            values.push_back(below);
-            values.push_back(above);
-            below = std::nextafter(below, -1e300);
-            above = std::nextafter(above, 1e300);
-        }
-    }
+    // Rounding up to the next second at both ends.
+    for (double value : {kLastDay + 0.99999999, kLastDay + 0.999994, kFirstDay - 0.99999999})
+        withNeighbours(value, 3);
     values.push_back(kLastDay + 86399.4 * kSecond);
     values.push_back(kLastDay + 86399.6 * kSecond);
     values.push_back(kFirstDay - 86399.6 * kSecond);

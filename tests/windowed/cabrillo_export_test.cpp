@@ -6,7 +6,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -61,6 +64,43 @@ public:
 private:
     decltype(std::declval<Call>()()) result_{};
     std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+struct AfterCall {
+    bool enabled = false;
+    bool active = false;
+};
+
+// Runs call on a thread whose active window stands in for the host's main window,
+// and reports the window's state once the call has returned.
+class HostWindowThread {
+public:
+    explicit HostWindowThread(std::function<void()> call)
+        : thread_([this, call] {
+              window_ = CreateWindowExA(0, "STATIC", "Qorv host window",
+                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200,
+                                        nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+              SetForegroundWindow(window_);
+              SetActiveWindow(window_);
+              created_ = true;
+              call();
+              after_.enabled = IsWindowEnabled(window_) != FALSE;
+              after_.active = GetActiveWindow() == window_;
+              DestroyWindow(window_);
+          }) {
+        while (!created_) Sleep(5);
+    }
+    AfterCall Join() {
+        thread_.join();
+        return after_;
+    }
+    HWND Window() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+    std::atomic<bool> created_{false};
+    AfterCall after_;
     std::thread thread_;
 };
 
@@ -177,4 +217,40 @@ TEST_F(WindowedExport, CancelAndEscapeWriteNothing) {
         EXPECT_EQ(ReadFile("Plugins\\Tavik.ini"),
                   "[Settings]\r\nName=Stored Name\r\nClub=Old Club\r\n");
     }
+}
+
+// With the host's main window active, every modal window of the plugin belongs to
+// it: the window is disabled while the plugin's window is open, enabled and active
+// again afterwards.
+TEST_F(WindowedExport, HeaderDialogNoticeAndSetupBoxBelongToTheHostWindow) {
+    struct Case {
+        const char* what;
+        std::function<void()> call;
+        const char* caption;
+        WPARAM button;
+    };
+    int32_t exportDone = 0;
+    const Case cases[] = {
+        {"header dialog, OK", [&] { Reset(1); }, tavik::kCabrilloDialogCaption, IDOK},
+        {"Output notice", [&] { api_.getResult0(&exportDone); }, "Output", IDOK},
+        {"header dialog, CANCEL", [&] { Reset(1); }, tavik::kCabrilloDialogCaption, IDCANCEL},
+        {"setup box", [&] { api_.setupSet0(); }, "Error", IDOK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HostWindowThread host(c.call);
+        HWND shown = WaitForWindow(c.caption);
+        if (!shown) {
+            ADD_FAILURE() << "no window appeared";
+            std::fflush(stdout);
+            std::_Exit(1);  // the call is still blocked in the library
+        }
+        EXPECT_EQ(GetWindow(shown, GW_OWNER), host.Window());
+        EXPECT_FALSE(IsWindowEnabled(host.Window()));
+        PostMessageA(shown, WM_COMMAND, c.button, 0);
+        const AfterCall after = host.Join();
+        EXPECT_TRUE(after.enabled);
+        EXPECT_TRUE(after.active);
+    }
+    EXPECT_EQ(exportDone, -1);
 }
