@@ -24,7 +24,7 @@ std::string DayOf(double automationDate) { return FormatAutomationDate(automatio
 LiveScoring::LiveScoring(const PluginApi& api, CountryFile& countries, const Options& options)
     : session_(api), countries_(countries), options_(options) {}
 
-bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
+bool LiveScoring::Prepare(const LogContent& content, std::size_t grownFrom, bool& restart) {
     const std::string ownCall = options_.ownCall.empty() ? content.ownCall : options_.ownCall;
     if (ownCall.empty()) {
         problem_ = "no STATION_CALLSIGN or OPERATOR in the log; give the own call with --call";
@@ -37,12 +37,21 @@ bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
     double start = options_.start.value_or(0);
     double end = options_.end.value_or(0);
     if (!options_.start || !options_.end) {
-        // The period of a one-shot run: from the first to the last QSO.
-        auto [first, last] = std::minmax_element(
-            content.qsos.begin(), content.qsos.end(),
-            [](const Qso& a, const Qso& b) { return LinearTime(a.time) < LinearTime(b.time); });
-        if (!options_.start) start = first->time;
-        if (!options_.end) end = last->time;
+        // The period of a one-shot run: from the first to the last QSO. QSOs only
+        // added can only widen it, so then only they are looked at.
+        const bool added = running_ && grownFrom == offered_.size() && grownFrom > 0;
+        auto from = content.qsos.begin() + static_cast<std::ptrdiff_t>(added ? grownFrom : 0);
+        auto earlier = [](const Qso& a, const Qso& b) { return LinearTime(a.time) < LinearTime(b.time); };
+        if (from != content.qsos.end()) {
+            auto [first, last] = std::minmax_element(from, content.qsos.end(), earlier);
+            const bool widerStart = !added || LinearTime(first->time) < LinearTime(start_);
+            const bool widerEnd = !added || LinearTime(last->time) > LinearTime(end_);
+            if (!options_.start) start = widerStart ? first->time : start_;
+            if (!options_.end) end = widerEnd ? last->time : end_;
+        } else {
+            if (!options_.start) start = start_;
+            if (!options_.end) end = end_;
+        }
     }
     problem_.clear();
     // The report's title shows the days of the period: a new day means a new run.
@@ -62,7 +71,9 @@ bool LiveScoring::Prepare(const LogContent& content, bool& restart) {
 bool LiveScoring::Follow(const LogContent& content, LiveLog::Change change, std::size_t grownFrom) {
     bool restart = false;
     const bool wasRunning = running_;
-    if (!Prepare(content, restart)) return false;
+    // Only QSOs added to the end are taken as added; anything else is a rewrite.
+    const std::size_t added = change == LiveLog::Change::kGrew ? grownFrom : 0;
+    if (!Prepare(content, added, restart)) return false;
     std::string why;
     if (restart) {
         if (!wasRunning) action_ = "scored " + std::to_string(content.qsos.size()) + " QSOs";

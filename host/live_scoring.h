@@ -47,7 +47,8 @@ private:
         bool accepted = false;
     };
 
-    bool Prepare(const LogContent& content, bool& restart);
+    // grownFrom: where QSOs only added begin (0 when anything may have changed).
+    bool Prepare(const LogContent& content, std::size_t grownFrom, bool& restart);
     void Restart(const LogContent& content);
     // Offers QSOs [from, to) of offered_; the last few one at a time, so that what
     // each brought is known.
