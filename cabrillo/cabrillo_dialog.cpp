@@ -2,7 +2,9 @@
 
 #include <utility>
 
-#include "plugin/test_app.h"
+#include "cabrillo/dialog_layout.h"
+#include "platform/library_module.h"
+#include "platform/user_interface.h"
 
 namespace tavik {
 namespace {
@@ -21,10 +23,10 @@ std::string Cabrillo::Text(int controlId) const {
 
 int Cabrillo::DoModal() {
     if (TestRunner()) return TestRunner()(texts_);
-    // Owned, like the message boxes, by the host's window, which stays disabled
-    // while the dialog is open.
+    // Owned, like the message boxes, by the host's window (the application's rule),
+    // which stays disabled while the dialog is open.
     DialogTexts shown = texts_;
-    const int result = RunCabrilloDialog(theApp.OwnerWindow(), theApp.ModuleInstance(), shown);
+    const int result = RunFormDialog(kCabrilloForm, FindOwnerWindow(), LibraryModule(), shown);
     if (result == kDialogOk) texts_ = std::move(shown);
     return result;
 }

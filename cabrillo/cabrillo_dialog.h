@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/cabrillo_dialog.h"
+#include "platform/form_dialog.h"
 
 namespace tavik {
 

@@ -7,7 +7,7 @@
 #include "platform/date_time.h"
 #include "platform/file_version.h"
 #include "platform/shared_file.h"
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 
 namespace tavik {
 namespace {

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstddef>
 
+#include "platform/form_dialog.h"
+
 namespace tavik {
 
 constexpr int kCabrilloDialogId = 101;
@@ -35,24 +37,6 @@ enum ControlId : int {
     kIdAddressPostalCode = 1026,
     kIdAddressCountry = 1028,
     kIdCategoryOverlay = 1031,
-};
-
-enum class ControlKind {
-    kEdit,           // one line, scrolls horizontally as the user types
-    kEditNoScroll,   // one line, input limited to what fits in the box
-    kMultiLineEdit,  // vertical scroll bar, Enter starts a new line
-    kDropDownList,   // drop-down list with an edit field
-};
-
-struct DialogControl {
-    int id;
-    const char* label;
-    ControlKind kind;
-    int x, y, width, height;  // dialog units
-    bool sorted;              // lists only: items shown in alphabetical order
-    bool enabled;             // a disabled control's label is disabled too
-    bool tabStop;
-    std::array<const char*, 8> items;  // lists only, in the order given; null ends
 };
 
 // Top to bottom as on screen.
@@ -94,5 +78,10 @@ constexpr std::array<int, 12> kCabrilloTabOrder{
 
 // The control that has the keyboard focus when the dialog opens.
 constexpr int kCabrilloInitialFocus = kIdSoapBox;
+
+constexpr FormDescription kCabrilloForm{kCabrilloDialogId,  kCabrilloDialogCaption,
+                                        kCabrilloDialogWidth, kCabrilloDialogHeight,
+                                        kCabrilloControls,  kCabrilloTabOrder,
+                                        kCabrilloInitialFocus};
 
 }  // namespace tavik

@@ -2,8 +2,8 @@
 
 #include "cabrillo/cabrillo_dialog.h"
 #include "cabrillo/dialog_layout.h"
-#include "cabrillo/replace_all.h"
-#include "plugin/settings_store.h"
+#include "base/replace_all.h"
+#include "cabrillo/settings_store.h"
 
 namespace tavik {
 namespace {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cabrillo/qso_lines.h"
-#include "plugin/entry_points.h"
+#include "base/date_time_record.h"
 
 namespace tavik {
 
@@ -70,6 +70,5 @@ std::string StoredFormOf(const std::string& display);
 std::string DisplayFormOf(const std::string& stored);
 std::string CabrilloFormOf(const std::string& stored, const char* tag);
 
-HeaderSettings& TheHeaderSettings();
 
 }  // namespace tavik

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "platform/profile_text.h"
-#include "plugin/settings_store.h"
+#include "cabrillo/settings_store.h"
 
 namespace {
 

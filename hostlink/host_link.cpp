@@ -4,9 +4,9 @@
 
 namespace tavik {
 
-void HostLink::SetHostMode(int32_t& hostModeSet) {
+void HostLink::SetHostMode() {
     // Once switched, later result requests leave the host alone: no lookup at all.
-    if (hostModeSet) return;
+    if (hostModeSet_) return;
     AutomationAttempt attempt(kHostProgId);
     // Only what this attempt found is used; a kept object may belong to a host gone by now.
     std::shared_ptr<HostObject> host = attempt.RunningObject();
@@ -14,7 +14,7 @@ void HostLink::SetHostMode(int32_t& hostModeSet) {
     kept_ = host;
     // A failed command leaves the flag at 0, so the next result request tries again.
     if (host->SendHostCommand(kModeCommand) && host->SendHostCommand(kBaudRateCommand))
-        hostModeSet = 1;
+        hostModeSet_ = 1;
 }
 
 }  // namespace tavik

@@ -14,15 +14,17 @@ constexpr const char* kBaudRateCommand = "<BAUDRATE:63>";
 
 class HostLink {
 public:
-    // Sends the two mode commands when hostModeSet is 0 and the host is running;
-    // sets hostModeSet to 1 once both went out. Nothing is shown, nothing thrown.
-    void SetHostMode(int32_t& hostModeSet);
+    // Sends the two mode commands unless they went out since the library was
+    // loaded and when the host is running. Nothing is shown, nothing thrown.
+    void SetHostMode();
+
+    // 1 once both commands went out; nothing resets it until the library unloads.
+    int32_t HostModeSet() const { return hostModeSet_; }
 
 private:
+    int32_t hostModeSet_ = 0;
     // The host object of the last successful lookup, kept until the library unloads.
     std::shared_ptr<HostObject> kept_;
 };
-
-HostLink& TheHostLink();
 
 }  // namespace tavik

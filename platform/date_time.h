@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "plugin/entry_points.h"
+#include "base/date_time_record.h"
 
 namespace tavik {
 

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/qso_list.h"
+#include "cabrillo/header_settings.h"
+#include "hostlink/host_link.h"
+#include "rules/qso_list.h"
 
 namespace tavik {
 
@@ -19,9 +21,12 @@ struct ContestState {
     std::string reportText;
     // 64-bit: points times multipliers overflows 32 bits on large logs.
     int64_t claimedScore = 0;
-    int32_t hostModeSet = 0;
 };
 
+// The library's static objects (see contest_state.cpp for their order).
 ContestState& TheContestState();
+HeaderSettings& TheHeaderSettings();
+// The host link also keeps hostModeSet, which lives as long as the library.
+HostLink& TheHostLink();
 
 }  // namespace tavik

@@ -7,21 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/date_time_record.h"
+
 #if defined(_WIN32)
 #define TAVIK_CDECL __cdecl
 #else
 #define TAVIK_CDECL
 #endif
-
-// Automation date-time as the host lays it out in memory: days since
-// 30 Dec 1899 with the time of day as the fraction, then a status.
-struct COleDateTime {
-    double value;
-    int32_t status;
-};
-static_assert(offsetof(COleDateTime, status) == 8, "status follows the 64-bit value");
-
-enum DateTimeStatus : int32_t { kDateTimeValid = 0, kDateTimeInvalid = 1, kDateTimeNull = 2 };
 
 extern "C" {
 

@@ -1,7 +1,7 @@
 #include "plugin/error_log.h"
 
 #include "platform/shared_file.h"
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 
 namespace tavik {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "plugin/cinfo.h"
+#include "rules/cinfo.h"
 
 namespace tavik {
 

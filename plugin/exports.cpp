@@ -5,7 +5,7 @@
 #include "plugin/entry_points.h"
 #include "plugin/scoring_run.h"
 #include "plugin/test_app.h"
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 #include "rules/exchange_check.h"
 
 #include <type_traits>

@@ -8,9 +8,9 @@
 #include "platform/date_time.h"
 #include "platform/user_interface.h"
 #include "plugin/error_log.h"
-#include "plugin/settings_store.h"
+#include "cabrillo/settings_store.h"
 #include "plugin/test_app.h"
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 #include "rules/cis_prefix.h"
 #include "rules/score_report.h"
 
@@ -126,7 +126,10 @@ const char* GetResult(ContestState& state, int32_t* exportDone) {
     const bool reportMade = RunStep([&] {
         const ReportInput input{state.periodStart, state.periodEnd, state.ownCall,
                                 state.ownStationIsCis};
-        score = BuildResultReport(state.qsoList, state.bandList, input, state.reportText);
+        std::vector<std::string> bandOrder;
+        score = BuildResultReport(state.qsoList, state.bandList, input, state.reportText, bandOrder);
+        // The band list stays in report order; bands offered later go to its end.
+        state.bandList.Reorder(std::move(bandOrder));
     });
     if (reportMade) {
         state.claimedScore = score;
@@ -137,7 +140,7 @@ const char* GetResult(ContestState& state, int32_t* exportDone) {
     }
     if (state.exportEnabled) ExportCabrilloLog(state, reportMade, exportDone);
     // Switching the host is a courtesy: the report goes back whatever happened.
-    RunStep([&] { TheHostLink().SetHostMode(state.hostModeSet); });
+    RunStep([&] { TheHostLink().SetHostMode(); });
     return state.reportText.c_str();
 }
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "plugin/qso_list.h"
+#include "rules/qso_list.h"
 
 namespace tavik {
 

@@ -5,7 +5,7 @@
 #include <numeric>
 #include <string_view>
 
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 
 namespace tavik {
 namespace {
@@ -35,14 +35,15 @@ std::vector<std::string> SortBandsForReport(const std::vector<std::string>& band
     return sorted;
 }
 
-int64_t BuildResultReport(const QsoList& qsoList, BandList& bandList, const ReportInput& input,
-                          std::string& report) {
+int64_t BuildResultReport(const QsoList& qsoList, const BandList& bandList,
+                          const ReportInput& input, std::string& report,
+                          std::vector<std::string>& bandOrder) {
     report.clear();
     AppendFormat(report, " CIS DX PSK %s-%s \r\n     Contestant: %s\r\nBand\tQSOs\tPoints\tDXDA\r\n",
                  input.periodStart.c_str(), input.periodEnd.c_str(), input.ownCall.c_str());
 
-    bandList.Reorder(SortBandsForReport(bandList.Bands()));
-    const std::vector<std::string>& bands = bandList.Bands();
+    bandOrder = SortBandsForReport(bandList.Bands());
+    const std::vector<std::string>& bands = bandOrder;
 
     int64_t totalQsos = 0;
     int64_t totalPoints = 0;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/qso_list.h"
+#include "rules/qso_list.h"
 
 namespace tavik {
 
@@ -20,9 +20,11 @@ struct ReportInput {
 // characters, so "160M" comes before "80M".
 std::vector<std::string> SortBandsForReport(const std::vector<std::string>& bands);
 
-// Sorts the band list in place, takes each band's figures from the list and
-// writes the whole report into report. Returns the score (points x multipliers).
-int64_t BuildResultReport(const QsoList& qsoList, BandList& bandList, const ReportInput& input,
-                          std::string& report);
+// Writes the whole report into report, the bands in report order (left in
+// bandOrder, for the caller to keep the band list so), each band's figures taken
+// from the list. Returns the score (points x multipliers).
+int64_t BuildResultReport(const QsoList& qsoList, const BandList& bandList,
+                          const ReportInput& input, std::string& report,
+                          std::vector<std::string>& bandOrder);
 
 }  // namespace tavik

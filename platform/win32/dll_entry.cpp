@@ -1,14 +1,14 @@
-// The library's entry point: the application object learns its module here.
+// The library's entry point: the module it was loaded as is recorded here.
 #include <windows.h>
 
-#include "plugin/test_app.h"
+#include "platform/library_module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         DisableThreadLibraryCalls(instance);
-        tavik::theApp.Attach(instance);
+        tavik::SetLibraryModule(instance);
     } else if (reason == DLL_PROCESS_DETACH) {
-        tavik::theApp.Attach(nullptr);
+        tavik::SetLibraryModule(nullptr);
     }
     return TRUE;
 }

@@ -5,7 +5,7 @@
 #include "cabrillo/cabrillo_dialog.h"
 #include "cabrillo/dialog_layout.h"
 #include "cabrillo/header_settings.h"
-#include "cabrillo/replace_all.h"
+#include "base/replace_all.h"
 #include "scratch_folder.h"
 
 using namespace tavik;

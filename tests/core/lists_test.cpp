@@ -6,8 +6,8 @@
 
 #include "numbered.h"
 #include "plugin/error_log.h"
-#include "plugin/qso_list.h"
-#include "plugin/settings_store.h"
+#include "rules/qso_list.h"
+#include "cabrillo/settings_store.h"
 
 using namespace tavik;
 

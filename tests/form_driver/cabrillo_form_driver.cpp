@@ -10,7 +10,8 @@
 #include <iostream>
 #include <string>
 
-#include "platform/cabrillo_dialog.h"
+#include "cabrillo/dialog_layout.h"
+#include "platform/form_dialog.h"
 
 namespace {
 
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
         }
     }
 
-    const int result = tavik::RunCabrilloDialog(nullptr, nullptr, texts);
+    const int result = tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, nullptr, texts);
 
     // Written aside and renamed, so a reader never sees half of it.
     const std::string partial = output + ".part";

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "host/automation_server.h"
-#include "host/class_registration_win32.h"
+#include "host/win32/class_registration.h"
 #include "host/host_mode.h"
 #include "tests/exports/export_fixture.h"
 

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "cabrillo/dialog_layout.h"
-#include "platform/cabrillo_dialog.h"
+#include "platform/form_dialog.h"
 
 int main(int argc, char** argv) {
     std::string library = argc > 1 ? argv[1] : "";
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         std::fgets(line, sizeof line, stdin);
         PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
     });
-    const int result = tavik::RunCabrilloDialog(nullptr, plugin, texts);
+    const int result = tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, plugin, texts);
     ended = true;
     watcher.join();
     return result == tavik::kDialogCancel ? 0 : 1;

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "cabrillo/dialog_layout.h"
-#include "platform/cabrillo_dialog.h"
+#include "platform/form_dialog.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ class RunningDialog {
 public:
     explicit RunningDialog(DialogTexts start = {}) : texts_(std::move(start)) {
         thread_ = std::thread([this] {
-            result_ = tavik::RunCabrilloDialog(nullptr, Plugin(), texts_);
+            result_ = tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, Plugin(), texts_);
             ended_ = true;
         });
         WaitUntil([this] {
@@ -472,7 +472,7 @@ TEST(CabrilloDialog, EnterBreaksTheSoapboxLineButEndsTheDialogInAOneLineField) {
 
 TEST(CabrilloDialog, ModuleWithoutTheTemplateIsNotCreated) {
     DialogTexts texts{{tavik::kIdName, "Ivan"}};
-    EXPECT_EQ(tavik::RunCabrilloDialog(nullptr, GetModuleHandleA(nullptr), texts),
+    EXPECT_EQ(tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, GetModuleHandleA(nullptr), texts),
               tavik::kDialogNotCreated);
     EXPECT_EQ(texts, (DialogTexts{{tavik::kIdName, "Ivan"}}));
 }

@@ -1,6 +1,6 @@
-// The Cabrillo header dialog as a form in the terminal, for systems without windows.
+// A dialog as a form in the terminal, for systems without windows.
 // Texts are bytes in the host's code page: one byte is one cell, never decoded.
-#include "platform/cabrillo_dialog.h"
+#include "platform/form_dialog.h"
 
 // Without this, curses defines erase(), move() and the like as macros.
 #define NCURSES_NOMACROS
@@ -17,14 +17,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cabrillo/dialog_layout.h"
-
 namespace tavik {
 namespace {
-
-constexpr std::size_t kFieldCount = kCabrilloControls.size();
-constexpr int kOkFocus = static_cast<int>(kFieldCount);
-constexpr int kCancelFocus = kOkFocus + 1;
 
 constexpr int kEscapeDelayMs = 25;  // Esc alone must close the form without a lag
 constexpr int kMultiLineRows = 3;
@@ -282,7 +276,9 @@ private:
 
 class Form {
 public:
-    explicit Form(const DialogTexts& texts) {
+    Form(const FormDescription& form, const DialogTexts& texts)
+        : form_(form), fields_(form.controls.size()), kFieldCount(form.controls.size()),
+          kOkFocus(static_cast<int>(kFieldCount)), kCancelFocus(kOkFocus + 1) {
         Layout();
         for (std::size_t i = 0; i < kFieldCount; ++i) {
             Field& field = fields_[i];
@@ -310,7 +306,7 @@ public:
                 field.SetText(field.start);
             }
         }
-        focus_ = IndexOf(kCabrilloInitialFocus);
+        focus_ = IndexOf(form_.initialFocus);
     }
 
     int Run() {
@@ -354,7 +350,7 @@ private:
         int row = kFirstControlRow;
         int right = 0;
         for (std::size_t i = 0; i < kFieldCount; ++i) {
-            const DialogControl& control = kCabrilloControls[i];
+            const DialogControl& control = form_.controls[i];
             Field& field = fields_[i];
             field.control = &control;
             Placement& at = field.at;
@@ -362,7 +358,7 @@ private:
             at.column = Cells(control.x);
             at.width = Cells(control.x + control.width) - at.column;
             at.height = control.kind == ControlKind::kMultiLineEdit ? kMultiLineRows : 1;
-            const bool sameRow = i > 0 && control.y == kCabrilloControls[i - 1].y;
+            const bool sameRow = i > 0 && control.y == form_.controls[i - 1].y;
             if (sameRow) {
                 const Placement& before = fields_[i - 1].at;
                 at.row = before.row;
@@ -398,9 +394,9 @@ private:
                         kButtonGap;
     }
 
-    static int IndexOf(int id) {
+    int IndexOf(int id) const {
         for (std::size_t i = 0; i < kFieldCount; ++i) {
-            if (kCabrilloControls[i].id == id) {
+            if (form_.controls[i].id == id) {
                 return static_cast<int>(i);
             }
         }
@@ -408,7 +404,7 @@ private:
     }
 
     bool Enabled(int index) const {
-        return index >= kOkFocus || kCabrilloControls[static_cast<std::size_t>(index)].enabled;
+        return index >= kOkFocus || form_.controls[static_cast<std::size_t>(index)].enabled;
     }
 
     Field* Focused() {
@@ -549,11 +545,11 @@ private:
     // From a control outside the tab order (or a button) Tab enters the order at
     // its start and Shift+Tab at its end.
     int NextTabStop(int direction) const {
-        const int count = static_cast<int>(kCabrilloTabOrder.size());
+        const int count = static_cast<int>(form_.tabOrder.size());
         int at = -1;
         for (int i = 0; i < count; ++i) {
-            if (focus_ < kOkFocus && kCabrilloTabOrder[static_cast<std::size_t>(i)] ==
-                                         kCabrilloControls[static_cast<std::size_t>(focus_)].id) {
+            if (focus_ < kOkFocus && form_.tabOrder[static_cast<std::size_t>(i)] ==
+                                         form_.controls[static_cast<std::size_t>(focus_)].id) {
                 at = i;
             }
         }
@@ -562,7 +558,7 @@ private:
         }
         for (int n = 1; n <= count; ++n) {
             const int i = ((at + direction * n) % count + count) % count;
-            const int index = IndexOf(kCabrilloTabOrder[static_cast<std::size_t>(i)]);
+            const int index = IndexOf(form_.tabOrder[static_cast<std::size_t>(i)]);
             if (index >= 0 && Enabled(index)) {
                 return index;
             }
@@ -726,8 +722,8 @@ private:
         werase(pad_);
         wattron(pad_, A_REVERSE | A_BOLD);
         mvwhline(pad_, 0, 0, ' ', width_);
-        const int caption = static_cast<int>(std::string_view(kCabrilloDialogCaption).size());
-        mvwaddstr(pad_, 0, std::max(0, (width_ - caption) / 2), kCabrilloDialogCaption);
+        const int caption = static_cast<int>(std::string_view(form_.caption).size());
+        mvwaddstr(pad_, 0, std::max(0, (width_ - caption) / 2), form_.caption);
         wattroff(pad_, A_REVERSE | A_BOLD);
         for (int i = 0; i < kOkFocus; ++i) {
             DrawField(i);
@@ -776,7 +772,12 @@ private:
         doupdate();
     }
 
-    std::array<Field, kFieldCount> fields_{};
+    const FormDescription& form_;
+    std::vector<Field> fields_;
+    // Fields first, then the two buttons, in focus order.
+    const std::size_t kFieldCount;
+    const int kOkFocus;
+    const int kCancelFocus;
     WINDOW* pad_ = nullptr;
     int focus_ = 0;
     bool listOpen_ = false;
@@ -794,11 +795,12 @@ private:
 
 }  // namespace
 
-int RunCabrilloDialog(WindowHandle /*owner*/, void* /*moduleInstance*/, DialogTexts& texts) {
-    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) {
+int RunFormDialog(const FormDescription& description, WindowHandle /*owner*/, void* /*module*/,
+                  DialogTexts& texts) {
+    if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO) || description.controls.empty()) {
         return kDialogNotCreated;
     }
-    Form form(texts);
+    Form form(description, texts);
     int result = kDialogNotCreated;
     {
         Terminal terminal;

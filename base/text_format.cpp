@@ -1,4 +1,4 @@
-#include "plugin/text_format.h"
+#include "base/text_format.h"
 
 #include <cstdio>
 

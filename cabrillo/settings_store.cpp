@@ -1,4 +1,4 @@
-#include "plugin/settings_store.h"
+#include "cabrillo/settings_store.h"
 
 #include "platform/profile_file.h"
 

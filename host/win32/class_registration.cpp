@@ -1,4 +1,4 @@
-#include "host/class_registration_win32.h"
+#include "host/win32/class_registration.h"
 
 #include <objbase.h>
 

@@ -1,20 +1,20 @@
-// The Cabrillo header dialog on Windows: template 101 of the given module.
+// A dialog on Windows: its template in the given module, its controls described.
 #include <windows.h>
 
 #include <string>
 
-#include "cabrillo/dialog_layout.h"
-#include "platform/cabrillo_dialog.h"
+#include "platform/form_dialog.h"
 
 namespace tavik {
 namespace {
 
 struct DialogState {
+    const FormDescription* form;
     DialogTexts* texts;
 };
 
-void ShowStartValues(HWND dialog, const DialogTexts& texts) {
-    for (const DialogControl& control : kCabrilloControls) {
+void ShowStartValues(HWND dialog, const FormDescription& form, const DialogTexts& texts) {
+    for (const DialogControl& control : form.controls) {
         if (control.kind == ControlKind::kDropDownList) {
             for (const char* item : control.items) {
                 if (!item) break;
@@ -47,13 +47,13 @@ INT_PTR CALLBACK CabrilloDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG: {
         auto* state = reinterpret_cast<DialogState*>(lParam);
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        ShowStartValues(dialog, *state->texts);
+        ShowStartValues(dialog, *state->form, *state->texts);
         return TRUE;  // focus to the first tab stop
     }
     case WM_COMMAND: {
         auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
         if (LOWORD(wParam) == IDOK) {
-            for (const DialogControl& control : kCabrilloControls)
+            for (const DialogControl& control : state->form->controls)
                 (*state->texts)[control.id] = ControlText(dialog, control.id);
             EndDialog(dialog, kDialogOk);
             return TRUE;
@@ -71,15 +71,16 @@ INT_PTR CALLBACK CabrilloDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-int RunCabrilloDialog(WindowHandle owner, void* moduleInstance, DialogTexts& texts) {
-    DialogState state{&texts};
+int RunFormDialog(const FormDescription& form, WindowHandle owner, void* moduleInstance,
+                  DialogTexts& texts) {
+    DialogState state{&form, &texts};
     HWND ownerWindow = static_cast<HWND>(owner);
     if (ownerWindow && !IsWindow(ownerWindow)) ownerWindow = nullptr;
     // The modal loop disables the owner while the dialog is open, so the host takes
     // no other call meanwhile, and enables it again when the dialog ends.
     const INT_PTR result =
         DialogBoxParamA(static_cast<HINSTANCE>(moduleInstance),
-                        MAKEINTRESOURCEA(kCabrilloDialogId), ownerWindow, CabrilloDialogProc,
+                        MAKEINTRESOURCEA(form.templateId), ownerWindow, CabrilloDialogProc,
                         reinterpret_cast<LPARAM>(&state));
     // Back to the host's window, unless the user has gone to another one meanwhile.
     if (ownerWindow && IsWindow(ownerWindow) && !GetActiveWindow()) SetActiveWindow(ownerWindow);

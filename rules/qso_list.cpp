@@ -1,4 +1,4 @@
-#include "plugin/qso_list.h"
+#include "rules/qso_list.h"
 
 #include "rules/cis_prefix.h"
 

@@ -1,4 +1,4 @@
-#include "cabrillo/replace_all.h"
+#include "base/replace_all.h"
 
 namespace tavik {
 

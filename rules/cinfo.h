@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/entry_points.h"
+#include "base/date_time_record.h"
 
 namespace tavik {
 

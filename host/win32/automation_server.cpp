@@ -11,7 +11,7 @@
 
 #include <cstdio>
 
-#include "host/class_registration_win32.h"
+#include "host/win32/class_registration.h"
 
 namespace tavik::host {
 

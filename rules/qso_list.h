@@ -13,7 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "plugin/cinfo.h"
+#include "rules/cinfo.h"
 
 namespace tavik {
 

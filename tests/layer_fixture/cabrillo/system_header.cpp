@@ -1,0 +1,2 @@
+// Planted for the layer check: a system header outside the system folders.
+#include <unistd.h>
