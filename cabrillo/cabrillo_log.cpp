@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cabrillo/header_fields.h"
 #include "cabrillo/header_settings.h"
 #include "platform/date_time.h"
 #include "platform/file_version.h"
@@ -62,27 +63,26 @@ std::string HeaderSettings::HeaderText(int64_t claimedScore,
                                        const std::string& hostVersion) const {
     const bool multiOperator = categoryOperator == "MULTI-OP";
     std::string log = "START-OF-LOG: 3.0\r\nCONTEST: CIS-QPSK63-DX\r\n";
-    AppendTagged(log, "CALLSIGN: ", callSign);
-    AppendTagged(log, "CATEGORY-OPERATOR: ", categoryOperator);
-    if (multiOperator) {
-        AppendTagged(log, "CATEGORY-TRANSMITTER: ", categoryTransmitter);
-        if (!categoryOverlay.empty()) AppendTagged(log, "CATEGORY-OVERLAY: ", categoryOverlay);
-    } else {
-        AppendTagged(log, "CATEGORY-BAND: ", categoryBand);
-        AppendTagged(log, "CATEGORY-POWER: ", categoryPower);
-        if (!categoryTime.empty()) AppendTagged(log, "CATEGORY-TIME: ", categoryTime);
-        if (!offTime.empty()) AppendTagged(log, "OFFTIME: ", offTime);
-        AppendTagged(log, "CLAIMED-SCORE: ", FormatText("%lld", static_cast<long long>(claimedScore)));
+    for (const HeaderField& field : kHeaderFields) {
+        std::string value;
+        switch (field.special) {
+            case SpecialLine::kClaimedScore:
+                value = FormatText("%lld", static_cast<long long>(claimedScore));
+                break;
+            case SpecialLine::kCreatedBy: value = hostVersion; break;
+            case SpecialLine::kNone: value = this->*field.member; break;
+        }
+        bool written = false;
+        switch (field.when) {
+            case LineWhen::kNever: break;
+            case LineWhen::kAlways: written = true; break;
+            case LineWhen::kMultiOp: written = multiOperator; break;
+            case LineWhen::kMultiOpNotEmpty: written = multiOperator && !value.empty(); break;
+            case LineWhen::kNotMultiOp: written = !multiOperator; break;
+            case LineWhen::kNotMultiOpNotEmpty: written = !multiOperator && !value.empty(); break;
+        }
+        if (written) AppendTagged(log, field.tag, value);
     }
-    AppendTagged(log, "OPERATORS: ", operators);
-    AppendTagged(log, "CREATED-BY: Qorv ", hostVersion);
-    AppendTagged(log, "NAME: ", name);
-    AppendTagged(log, "ADDRESS: ", address);
-    AppendTagged(log, "ADDRESS-CITY: ", addressCity);
-    AppendTagged(log, "ADDRESS-POSTALCODE: ", addressPostalCode);
-    AppendTagged(log, "ADDRESS-COUNTRY: ", addressCountry);
-    AppendTagged(log, "EMAIL: ", email);
-    AppendTagged(log, "SOAPBOX: ", soapBox);
     return log;
 }
 

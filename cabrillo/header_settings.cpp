@@ -1,7 +1,11 @@
 #include "cabrillo/header_settings.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "cabrillo/cabrillo_dialog.h"
 #include "cabrillo/dialog_layout.h"
+#include "cabrillo/header_fields.h"
 #include "base/replace_all.h"
 #include "cabrillo/settings_store.h"
 
@@ -47,92 +51,52 @@ std::string CabrilloFormOf(const std::string& stored, const char* tag) {
 
 int32_t HeaderSettings::EditHeaderSettings(const char* ownCallText) {
     const std::string ownCall = ownCallText ? ownCallText : "";
-    callSign = ownCall;
     baseName = BaseNameForCall(ownCall);
-
     // Values are read whole: a soapbox of a few lines is longer than a short buffer.
-    operators = ReadSetting("Operators", ownCall.c_str());
-    name = ReadSetting("Name", "");
-    address = ReadSetting("Address", "");
-    addressCity = ReadSetting("Address_City", "");
-    addressPostalCode = ReadSetting("Address_PostalCode", "");
-    addressCountry = ReadSetting("Address_Country", "");
-    claimed = ReadSetting("Claimed", "");
-    offTime = DisplayFormOf(ReadSetting("Offtime", ""));
-    contest = "CIS-QPSK63-DX";
-    categoryOperator = "SINGLE-OP";
-    categoryPower = "HIGH";
-    categoryBand = "ALL";
-    categoryTime.clear();
-    email = ReadSetting("Email", "");
-    club = ReadSetting("Club", "");
-    soapBox = DisplayFormOf(ReadSetting("SoapBox", ""));
+    for (const HeaderField& field : kHeaderFields) {
+        if (!field.member) continue;
+        std::string& value = this->*field.member;
+        switch (field.start) {
+            case FieldStart::kOwnCall: value = ownCall; break;
+            case FieldStart::kStored: value = ReadSetting(field.settingsKey, ""); break;
+            case FieldStart::kStoredOrOwnCall:
+                value = ReadSetting(field.settingsKey, ownCall.c_str());
+                break;
+            case FieldStart::kFixed: value = field.fixed; break;
+            case FieldStart::kKept: break;
+        }
+        if (field.multiLine) value = DisplayFormOf(value);
+    }
 
     Cabrillo dialog;
-    dialog.SetText(kIdCallSign, ownCall);
-    dialog.SetText(kIdOperators, operators);
-    dialog.SetText(kIdCategoryTime, categoryTime);
-    dialog.SetText(kIdCategoryOperator, categoryOperator);
-    dialog.SetText(kIdName, name);
-    dialog.SetText(kIdCategoryPower, categoryPower);
-    dialog.SetText(kIdCategoryBand, categoryBand);
-    dialog.SetText(kIdAddress, address);
-    dialog.SetText(kIdAddressCity, addressCity);
-    dialog.SetText(kIdAddressPostalCode, addressPostalCode);
-    dialog.SetText(kIdAddressCountry, addressCountry);
-    dialog.SetText(kIdClaimed, claimed);
-    dialog.SetText(kIdContest, contest);
-    dialog.SetText(kIdEmail, email);
-    dialog.SetText(kIdClub, club);
-    dialog.SetText(kIdSoapBox, soapBox);
-    dialog.SetText(kIdOffTime, offTime);
+    for (const HeaderField& field : kHeaderFields)
+        if (field.member && field.controlId && field.shownAtStart)
+            dialog.SetText(field.controlId, this->*field.member);
 
     if (dialog.DoModal() != kDialogOk) {
-        // Nothing is saved, but the log still gets its two multi-line fields tagged
-        // line by line.
-        offTime = CabrilloFormOf(StoredFormOf(offTime), "OFFTIME: ");
-        soapBox = CabrilloFormOf(StoredFormOf(soapBox), "SOAPBOX: ");
+        // Nothing is saved, but the log still gets its multi-line fields tagged line
+        // by line.
+        for (const HeaderField& field : kHeaderFields)
+            if (field.multiLine)
+                this->*field.member = CabrilloFormOf(StoredFormOf(this->*field.member), field.tag);
         return 0;
     }
 
-    callSign = dialog.Text(kIdCallSign);
-    operators = dialog.Text(kIdOperators);
-    categoryTime = dialog.Text(kIdCategoryTime);
-    categoryOperator = dialog.Text(kIdCategoryOperator);
-    categoryPower = dialog.Text(kIdCategoryPower);
-    name = dialog.Text(kIdName);
-    address = dialog.Text(kIdAddress);
-    addressCity = dialog.Text(kIdAddressCity);
-    addressPostalCode = dialog.Text(kIdAddressPostalCode);
-    addressCountry = dialog.Text(kIdAddressCountry);
-    categoryBand = dialog.Text(kIdCategoryBand);
-    categoryTransmitter = dialog.Text(kIdCategoryTransmitter);
-    contest = dialog.Text(kIdContest);
-    email = dialog.Text(kIdEmail);
-    club = dialog.Text(kIdClub);
-    offTime = dialog.Text(kIdOffTime);
-    categoryOverlay = dialog.Text(kIdCategoryOverlay);
-    soapBox = dialog.Text(kIdSoapBox);
-
-    offTime = StoredFormOf(offTime);
-    soapBox = StoredFormOf(soapBox);
-
-    WriteSettings({{"Operators", operators},
-                   {"Name", name},
-                   {"Address", address},
-                   {"Address_City", addressCity},
-                   {"Address_PostalCode", addressPostalCode},
-                   {"Address_Country", addressCountry},
-                   {"Category", categoryOperator},
-                   {"Power", categoryPower},
-                   {"Contest", contest},
-                   {"Email", email},
-                   {"Club", club},
-                   {"SoapBox", soapBox},
-                   {"Offtime", offTime}});
-
-    offTime = CabrilloFormOf(offTime, "OFFTIME: ");
-    soapBox = CabrilloFormOf(soapBox, "SOAPBOX: ");
+    for (const HeaderField& field : kHeaderFields) {
+        if (!field.member || !field.collected) continue;
+        this->*field.member = dialog.Text(field.controlId);
+        if (field.multiLine) this->*field.member = StoredFormOf(this->*field.member);
+    }
+    std::vector<Setting> settings;
+    for (int order = 1;; ++order) {
+        const auto field = std::find_if(kHeaderFields.begin(), kHeaderFields.end(),
+                                        [order](const HeaderField& f) { return f.writeOrder == order; });
+        if (field == kHeaderFields.end()) break;
+        settings.push_back({field->settingsKey, this->*field->member});
+    }
+    WriteSettings(settings);
+    for (const HeaderField& field : kHeaderFields)
+        if (field.multiLine) this->*field.member = CabrilloFormOf(this->*field.member, field.tag);
     qsoLines.clear();
     return 1;
 }

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "cabrillo/cabrillo_dialog.h"
 #include "cabrillo/dialog_layout.h"
+#include "cabrillo/header_fields.h"
 #include "cabrillo/header_settings.h"
 #include "base/replace_all.h"
 #include "scratch_folder.h"
@@ -149,4 +152,19 @@ TEST_F(EditHeaderTest, DialogThatCannotBeCreatedCountsAsNotConfirmed) {
     EXPECT_EQ(header.EditHeaderSettings(nullptr), 0);
     EXPECT_EQ(header.baseName, "Tavik");
     EXPECT_FALSE(std::filesystem::exists("Plugins/Tavik.ini"));
+}
+
+TEST(HeaderFields, EveryDialogControlBelongsToExactlyOneField) {
+    for (const DialogControl& control : kCabrilloControls) {
+        const auto rows = std::count_if(kHeaderFields.begin(), kHeaderFields.end(),
+                                        [&](const HeaderField& f) { return f.controlId == control.id; });
+        EXPECT_EQ(rows, 1) << control.label;
+    }
+    // The settings keys are written in one order, each once.
+    std::vector<int> orders;
+    for (const HeaderField& field : kHeaderFields)
+        if (field.writeOrder) orders.push_back(field.writeOrder);
+    std::sort(orders.begin(), orders.end());
+    for (std::size_t i = 0; i < orders.size(); ++i) EXPECT_EQ(orders[i], static_cast<int>(i) + 1);
+    EXPECT_EQ(orders.size(), 13u);
 }
