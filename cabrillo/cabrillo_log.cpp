@@ -8,6 +8,7 @@
 #include "platform/date_time.h"
 #include "platform/file_version.h"
 #include "platform/shared_file.h"
+#include "base/text.h"
 #include "base/text_format.h"
 
 namespace tavik {
@@ -16,12 +17,7 @@ namespace {
 constexpr std::string_view kEndOfLog = "END-OF-LOG:\r\n";
 
 // A field of a QSO line must not break the line.
-std::string OneLine(const char* text) {
-    std::string line = text ? text : "";
-    for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
-    return line;
-}
+std::string OneLine(const char* text) { return FlattenLineBreaks(text ? text : ""); }
 
 void AppendTagged(std::string& log, const char* tag, const std::string& value) {
     log += tag;

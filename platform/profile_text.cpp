@@ -2,6 +2,8 @@
 // for lines, sections, keys and quotes; writing edits only the lines concerned.
 #include "platform/profile_text.h"
 
+#include "base/text.h"
+
 #include <vector>
 
 namespace tavik {
@@ -19,30 +21,7 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// A line break inside a name or value would forge further lines.
-std::string FlattenLineBreaks(const char* text) {
-    std::string s(text);
-    for (char& c : s) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
-        }
-    }
-    return s;
-}
+bool EqualNoCase(std::string_view a, std::string_view b) { return EqualIgnoringAsciiCase(a, b); }
 
 enum class LineKind { kBlank, kComment, kSection, kKey, kOther };
 

@@ -1,18 +1,14 @@
 #include "plugin/error_log.h"
 
 #include "platform/shared_file.h"
+#include "base/text.h"
 #include "base/text_format.h"
 
 namespace tavik {
 namespace {
 
 // A host text must not break the one-line-per-QSO layout.
-void AppendOneLine(std::string& line, const std::string& text) {
-    const size_t start = line.size();
-    line += text;
-    for (size_t i = start; i < line.size(); ++i)
-        if (line[i] == '\r' || line[i] == '\n') line[i] = ' ';
-}
+void AppendOneLine(std::string& line, const std::string& text) { line += FlattenLineBreaks(text); }
 
 }  // namespace
 

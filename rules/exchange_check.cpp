@@ -1,15 +1,9 @@
 #include "rules/exchange_check.h"
 
+#include "base/text.h"
+
 namespace tavik {
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EqualIgnoringAsciiCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (AsciiLower(*a) != AsciiLower(*b)) return false;
-    return *a == *b;
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/profile_file.h"
 
 namespace tavik {
@@ -15,14 +16,6 @@ std::string WithoutTrailingBlanks(const char* text) {
     std::string value = text ? text : "";
     while (!value.empty() && value.back() == ' ') value.pop_back();
     return value;
-}
-
-// A line break inside a value would forge further lines of the file.
-std::string FlattenLineBreaks(const char* text) {
-    std::string flat = text;
-    for (char& c : flat)
-        if (c == '\r' || c == '\n') c = ' ';
-    return flat;
 }
 
 }  // namespace
