@@ -1,31 +1,18 @@
 #include "host/adif_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <set>
+
+#include "host/ascii_text.h"
 
 namespace tavik::host {
 
 namespace {
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string UpperName(std::string_view name) {
-    std::string upper(name);
-    for (char& c : upper) c = Upper(c);
-    return upper;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != b[i]) return false;
-    return true;
-}
-
 // Characters that may not appear inside a tag's name, length or type.
 bool BreaksTag(unsigned char c) { return c < 0x20 || c == '<' || c == 0x7f; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Letters, digits and '_', looked up in one table: this runs for every byte of a tag.
 constexpr auto kNameChars = [] {
@@ -294,7 +281,7 @@ private:
 
     // next: the offset just past the tag.
     void MarkerTag(std::string_view name, std::size_t start, std::size_t next) {
-        if (EqualNoCase(name, "EOH")) {
+        if (MatchesUpper(name, "EOH")) {
             if (!inHeader_ && (sawHeader_ || summary_.records > 0 || !header_.Empty())) {
                 Warn(start, "<EOH> after the header has ended; ignored");
                 return;
@@ -311,7 +298,7 @@ private:
             handler_.OnHeader(header_);
             return;
         }
-        if (EqualNoCase(name, "EOR")) {
+        if (MatchesUpper(name, "EOR")) {
             ++summary_.tags;
             if (inHeader_) {
                 // No <EOH> before the first <EOR>: the leading text was not a header.
@@ -343,7 +330,7 @@ private:
         if (headerText_) return;  // header text may hold anything in angle brackets
         // Markers of other programs (an end-of-file mark after the last record): one
         // warning per name is enough.
-        if (warnedMarkers_.insert(UpperName(name)).second)
+        if (warnedMarkers_.insert(UpperAscii(name)).second)
             Warn(start, "tag <" + Printable(name) +
                             "> has no length and is not <EOH> or <EOR>; ignored (told once per name)");
     }
@@ -386,47 +373,6 @@ private:
 };
 
 }  // namespace
-
-AdifField ClassifyFieldName(std::string_view name) {
-    // Runs for every field of the log: one switch on the length, then few comparisons.
-    switch (name.size()) {
-        case 3:
-            if (EqualNoCase(name, "STX")) return AdifField::Stx;
-            if (EqualNoCase(name, "SRX")) return AdifField::Srx;
-            break;
-        case 4:
-            if (EqualNoCase(name, "CALL")) return AdifField::Call;
-            if (EqualNoCase(name, "FREQ")) return AdifField::Freq;
-            if (EqualNoCase(name, "MODE")) return AdifField::Mode;
-            if (EqualNoCase(name, "BAND")) return AdifField::Band;
-            break;
-        case 7:
-            if (EqualNoCase(name, "TIME_ON")) return AdifField::TimeOn;
-            if (EqualNoCase(name, "SUBMODE")) return AdifField::Submode;
-            break;
-        case 8:
-            if (EqualNoCase(name, "QSO_DATE")) return AdifField::QsoDate;
-            if (EqualNoCase(name, "RST_SENT")) return AdifField::RstSent;
-            if (EqualNoCase(name, "RST_RCVD")) return AdifField::RstRcvd;
-            if (EqualNoCase(name, "OPERATOR")) return AdifField::Operator;
-            break;
-        case 10:
-            if (EqualNoCase(name, "STX_STRING")) return AdifField::StxString;
-            if (EqualNoCase(name, "SRX_STRING")) return AdifField::SrxString;
-            break;
-        case 16:
-            if (EqualNoCase(name, "STATION_CALLSIGN")) return AdifField::StationCallsign;
-            break;
-    }
-    return AdifField::Other;
-}
-
-void AdifRecord::Clear() {
-    present_ = 0;
-    fieldCount_ = 0;
-    offset_ = 0;
-    number_ = 0;
-}
 
 AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
                          const AdifResumePoint* from, AdifResumePoint* end) {

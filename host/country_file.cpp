@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "host/ascii_text.h"
 #include "host/qso_mapping.h"
 
 namespace tavik::host {
@@ -11,8 +12,6 @@ namespace tavik::host {
 namespace {
 
 const std::string kNoPrefix;
-
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 bool AllDigits(std::string_view text) {
     for (char c : text)

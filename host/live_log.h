@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "host/adif_reader.h"
+#include "host/contest_period.h"
+#include "host/options.h"
 #include "host/qso_mapping.h"
-#include "host/run.h"
 #include "host/system.h"
 
 namespace tavik::host {

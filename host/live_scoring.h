@@ -15,8 +15,10 @@
 #include "host/country_file.h"
 #include "host/live_log.h"
 #include "host/live_snapshot.h"
+#include "host/options.h"
+#include "host/plugin_loader.h"
 #include "host/report_summary.h"
-#include "host/run.h"
+#include "host/scoring_session.h"
 
 namespace tavik::host {
 

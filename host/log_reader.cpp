@@ -1,6 +1,7 @@
 #include "host/log_reader.h"
 
 #include "host/adif_reader.h"
+#include "host/ascii_text.h"
 
 namespace tavik::host {
 
@@ -49,11 +50,8 @@ bool IsCabrilloLog(std::string_view text) {
     std::size_t at = 0;
     // A byte order mark and blank lines may come first.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") at = 3;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\r' ||
-                                text[at] == '\n'))
-        ++at;
-    std::string_view start = text.substr(at, 13);
-    return start.size() == 13 && UpperAscii(start) == "START-OF-LOG:";
+    while (at < text.size() && IsBlank(text[at])) ++at;
+    return MatchesUpper(text.substr(at, 13), "START-OF-LOG:");
 }
 
 LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,

@@ -68,22 +68,25 @@ Options ParseOptions(const std::vector<std::string>& args) {
                 if (value.empty()) throw UsageError(name + " needs a value");
                 return value;
             };
+            auto takeNoValue = [&]() {
+                if (hasValue) throw UsageError(name + " takes no value");
+            };
             if (name == "--timing") {
-                if (hasValue) throw UsageError("--timing takes no value");
+                takeNoValue();
                 options.timing = true;
             } else if (name == "--cabrillo") {
-                if (hasValue) throw UsageError("--cabrillo takes no value");
+                takeNoValue();
                 options.cabrillo = true;
             } else if (name == "--watch") {
-                if (hasValue) throw UsageError("--watch takes no value");
+                takeNoValue();
                 options.watch = true;
             } else if (name == "--strict") {
-                if (hasValue) throw UsageError("--strict takes no value");
+                takeNoValue();
                 options.strict = true;
             } else if (name == "--json") {
                 options.jsonPath = takeValue();
             } else if (name == "--no-automation") {
-                if (hasValue) throw UsageError("--no-automation takes no value");
+                takeNoValue();
                 options.automation = false;
             } else if (name == "--plugin") {
                 options.pluginPath = takeValue();

@@ -53,27 +53,6 @@ void Assign(std::string& to, std::string_view from) { to.assign(from.data(), fro
 
 }  // namespace
 
-std::string UpperAscii(std::string_view text) {
-    std::string out;
-    AssignUpper(out, text);
-    return out;
-}
-
-void AssignUpper(std::string& to, std::string_view text) {
-    to.assign(text.data(), text.size());
-    for (char& c : to)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && blank(text[first])) ++first;
-    while (last > first && blank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
 std::string ModeName(std::string_view mode, std::string_view submode) {
     std::string name;
     AssignModeName(name, mode, submode);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "host/adif_reader.h"
+#include "host/ascii_text.h"
 #include "host/source_file.h"
 
 namespace tavik::host {
@@ -92,9 +93,5 @@ std::optional<std::string_view> ControlNumberIn(std::string_view exchange);
 void TakeExchange(std::string& to, std::string_view exchange, const char* fieldName,
                   const SourceFile& source, std::size_t offset, std::size_t record,
                   Diagnostics& diagnostics);
-
-std::string UpperAscii(std::string_view text);
-void AssignUpper(std::string& to, std::string_view text);
-std::string_view TrimBlanks(std::string_view text);
 
 }  // namespace tavik::host

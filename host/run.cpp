@@ -2,24 +2,27 @@
 
 #include <algorithm>
 #include <chrono>
-#include <optional>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <system_error>
-#include <vector>
 
 #include "host/automation_server.h"
+#include "host/contest_period.h"
 #include "host/country_file.h"
 #include "host/host_mode.h"
 #include "host/log_reader.h"
+#include "host/plugin_loader.h"
+#include "host/program_messages.h"
 #include "host/qso_pipeline.h"
 #include "host/report_summary.h"
+#include "host/run_outputs.h"
+#include "host/scoring_session.h"
 #include "host/source_file.h"
 #include "host/system.h"
+#include "host/work_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -27,11 +30,7 @@ namespace tavik::host {
 
 namespace {
 
-constexpr const char* kProgram = "tavik-host: ";
 constexpr std::size_t kProgressThreshold = 20000;
-
-
-COleDateTime Valid(double value) { return COleDateTime{value, kDateTimeValid}; }
 
 class Progress {
 public:
@@ -92,36 +91,6 @@ private:
     Diagnostics& diagnostics_;
 };
 
-// The Cabrillo logs of a folder with their last change, to tell which one a run wrote.
-std::map<std::string, std::pair<fs::file_time_type, std::uintmax_t>> CabrilloLogs(
-    const fs::path& folder) {
-    std::map<std::string, std::pair<fs::file_time_type, std::uintmax_t>> logs;
-    std::error_code error;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (it->path().extension() != ".cbr") continue;
-        std::error_code fileError;
-        if (!it->is_regular_file(fileError)) continue;
-        const auto time = it->last_write_time(fileError);
-        const auto size = it->file_size(fileError);
-        if (!fileError) logs[it->path().filename().string()] = {time, size};
-    }
-    return logs;
-}
-
-// Lines of a file (line feeds), or nullopt when it cannot be read.
-std::optional<std::size_t> LineCount(const std::string& path) {
-    std::string error;
-    std::unique_ptr<InputBytes> bytes = OpenInputBytes(path, error);
-    if (!bytes) return std::nullopt;
-    std::string_view text = bytes->Bytes();
-    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-}
-
-int Fail(std::ostream& err, int code, const std::string& message) {
-    err << kProgram << "error: " << message << '\n';
-    return code;
-}
-
 void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
     for (const ReceivedCommand& command : hostMode.TakeReceived()) {
         err << kProgram << "host command " << command.text;
@@ -131,116 +100,6 @@ void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
 }
 
 }  // namespace
-
-std::string Absolute(const std::string& path) {
-    std::error_code error;
-    fs::path absolute = fs::absolute(path, error);
-    return error ? path : absolute.lexically_normal().string();
-}
-
-std::string FindPlugin(const Options& options, std::string& error) {
-    if (!options.pluginPath.empty()) return Absolute(options.pluginPath);
-    const std::string executable = ExecutablePath();
-    if (executable.empty()) {
-        error = "cannot tell where this program is to find the plugin; give --plugin";
-        return "";
-    }
-    const fs::path folder = fs::path(executable).parent_path();
-    const fs::path beside = folder / PluginFileName();
-    const fs::path installed = folder.parent_path() / "lib" / "tavik" / PluginFileName();
-    std::error_code missing;
-    // Beside the program in a build folder; under lib/tavik once installed.
-    if (!fs::exists(beside, missing) && fs::exists(installed, missing)) return installed.string();
-    return beside.string();
-}
-
-bool EnterWorkFolder(const Options& options, std::string& error) {
-    std::error_code problem;
-    if (!options.workDir.empty()) {
-        fs::current_path(options.workDir, problem);
-        if (problem) {
-            error = options.workDir + ": cannot work there: " + problem.message();
-            return false;
-        }
-    }
-    const fs::path workDir = fs::current_path(problem);
-    if (problem) {
-        error = "cannot tell the current folder: " + problem.message();
-        return false;
-    }
-    fs::create_directory(workDir / "Plugins", problem);
-    if (problem || !fs::is_directory(workDir / "Plugins", problem)) {
-        error = (workDir / "Plugins").string() + ": cannot create the folder" +
-                (problem ? ": " + problem.message() : std::string());
-        return false;
-    }
-    return true;
-}
-
-void ScoringSession::Start(const std::string& ownCall, const std::string& ownCountryPrefix,
-                           double periodStart, double periodEnd, std::int32_t exportFlag) {
-    ownCall_ = ownCall;
-    counts_ = RunCounts();
-    COleDateTime start = Valid(periodStart);
-    COleDateTime end = Valid(periodEnd);
-    const auto begin = std::chrono::steady_clock::now();
-    api_.resetStats0("", exportFlag, ownCall.c_str(), &start, &end, "", "", "", "", "", "", "", "",
-                     "", ownCountryPrefix.c_str(), 0, 0, 0, 0.0, 0.0, "", "", "");
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-}
-
-bool ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
-    ++counts_.offered;
-    COleDateTime time = Valid(qso.time);
-    COleDateTime unused = Valid(0.0);
-    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
-    const bool workedBefore = Worked(qso.call, qso.band);
-    const auto begin = std::chrono::steady_clock::now();
-    std::int32_t accepted = api_.addData0(
-        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
-        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
-        "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", qso.band, "");
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-    if (accepted == 0) {
-        ++counts_.refused;
-        return false;
-    }
-    ++counts_.accepted;
-    if (workedBefore) ++counts_.duplicates;
-    return true;
-}
-
-void ScoringSession::Remove(const QsoView& qso, const char* countryPrefix) {
-    COleDateTime time = Valid(qso.time);
-    COleDateTime unused = Valid(0.0);
-    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
-    const auto begin = std::chrono::steady_clock::now();
-    api_.removeData0(ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz,
-                     qso.mode, qso.rstSent, qso.rstReceived, qso.exchangeSent,
-                     qso.exchangeReceived, "", "", "", "", "", "", "", "", "", countryPrefix, 0,
-                     0, 0, 0.0, 0.0, "", "", "", qso.band, "");
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-}
-
-bool ScoringSession::Worked(const char* call, const char* band) {
-    // Scratch buffers the call check may write into; the plugin leaves them alone.
-    char checkBuffer1[256] = {};
-    char checkBuffer2[256] = {};
-    const auto begin = std::chrono::steady_clock::now();
-    const bool worked = api_.checkCall0(call, 0, 0, "", "", "", "", "", "", "", "", "", "", "",
-                                        0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
-                                        checkBuffer1, checkBuffer2) == 0;
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-    return worked;
-}
-
-const char* ScoringSession::Result() {
-    std::int32_t exportDone = 0;
-    const auto begin = std::chrono::steady_clock::now();
-    const char* report = api_.getResult0(&exportDone);
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-    return report;
-}
 
 int RunHost(const Options& options, std::ostream& err) {
     using Clock = std::chrono::steady_clock;
@@ -324,7 +183,8 @@ int RunHost(const Options& options, std::ostream& err) {
         if (!automation)
             err << kProgram << "running without the automation object: " << serverError << '\n';
     }
-    const auto cabrilloBefore = options.cabrillo ? CabrilloLogs(workDir) : decltype(CabrilloLogs(workDir))();
+    const CabrilloStamps cabrilloBefore =
+        options.cabrillo ? CabrilloLogs(workDir) : CabrilloStamps();
     ScoringSession session(plugin);
     session.Start(ownCall, ownPrefix, start, end, options.cabrillo ? 1 : 0);
     Progress progress(err, survey->offered,
@@ -375,59 +235,13 @@ int RunHost(const Options& options, std::ostream& err) {
 
     // Say where the outputs are only after checking that they are there.
     int status = kExitOk;
-    const std::string errorLog = (workDir / "err.txt").string();
-    const std::optional<std::size_t> errorLines = LineCount(errorLog);
-    if (!errorLines || *errorLines < counts.refused + 1) {
-        status = kExitOutput;
-        err << kProgram << "error: " << errorLog << " "
-            << (errorLines ? "lists " + std::to_string(*errorLines ? *errorLines - 1 : 0) +
-                                 " of the " + std::to_string(counts.refused) +
-                                 " refused QSOs (is the disk full?)"
-                           : std::string("was not written"))
-            << '\n';
-    } else {
-        err << kProgram << "refused QSOs are listed in " << errorLog << '\n';
-    }
-    if (options.cabrillo) {
-        std::string written;
-        for (const auto& [name, stamp] : CabrilloLogs(workDir)) {
-            auto before = cabrilloBefore.find(name);
-            if (before == cabrilloBefore.end() || before->second != stamp) written = name;
-        }
-        if (written.empty()) {
-            status = kExitOutput;
-            err << kProgram << "error: no Cabrillo log was written in " << workDir.string()
-                << " (the plugin's notice above tells why)\n";
-        } else {
-            err << kProgram << "the Cabrillo log is in " << (workDir / written).string() << '\n';
-        }
-    }
+    if (!CheckErrorLog(workDir, counts.refused, err)) status = kExitOutput;
+    if (options.cabrillo && !CheckCabrilloLog(workDir, cabrilloBefore, err)) status = kExitOutput;
     if (hostMode.Switched()) err << kProgram << "now working in " << hostMode.Describe() << '\n';
-
-    if (!options.jsonPath.empty()) {
-        std::optional<ReportFigures> reportFigures = ParseReport(std::string_view(report, reportLength));
-        if (!reportFigures) {
-            status = kExitOutput;
-            err << kProgram << "error: the plugin's report is not laid out as expected; no JSON "
-                               "summary written\n";
-        } else {
-            const std::string json = SummaryJson(*reportFigures, figures);
-            bool written = false;
-            if (jsonToOutput) {
-                written = WriteToStandardOutput(json.data(), json.size());
-            } else {
-                std::ofstream out(jsonPath, std::ios::binary | std::ios::trunc);
-                written = static_cast<bool>(out.write(json.data(),
-                                                      static_cast<std::streamsize>(json.size()))) &&
-                          static_cast<bool>(out.flush());
-            }
-            if (!written) {
-                status = kExitOutput;
-                err << kProgram << "error: cannot write the JSON summary to " << options.jsonPath
-                    << '\n';
-            }
-        }
-    }
+    if (!options.jsonPath.empty() &&
+        !WriteJsonSummary(std::string_view(report, reportLength), figures, jsonPath,
+                          options.jsonPath, err))
+        status = kExitOutput;
 
     if (options.timing) {
         using Seconds = std::chrono::duration<double>;

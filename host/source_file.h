@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace tavik::host {
 
@@ -26,6 +27,16 @@ public:
     // The bytes before offset are not needed for a while: the system may drop them
     // from memory (they come back from the file when touched again).
     virtual void Release(std::size_t upTo) { (void)upTo; }
+};
+
+// Bytes read into memory: from a pipe, or a file the system will not map.
+class ReadBytes : public InputBytes {
+public:
+    explicit ReadBytes(std::string text) : text_(std::move(text)) {}
+    std::string_view Bytes() const override { return text_; }
+
+private:
+    std::string text_;
 };
 
 // Opens path for reading; nullptr and a message when it is missing, a folder, a

@@ -12,14 +12,15 @@
 #include "host/live_scoring.h"
 #include "host/live_view.h"
 #include "host/log_follower.h"
+#include "host/plugin_loader.h"
+#include "host/program_messages.h"
 #include "host/report_summary.h"
-#include "host/run.h"
 #include "host/system.h"
+#include "host/work_folder.h"
 
 namespace tavik::host {
 namespace {
 
-constexpr const char* kProgram = "tavik-host: ";
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -28,11 +29,6 @@ constexpr milliseconds kSettle{3};
 constexpr int kMostSettles = 10;
 // A look at the whole file after this long without a change.
 constexpr milliseconds kIdle{1000};
-
-int Fail(std::ostream& err, int code, const std::string& message) {
-    err << kProgram << "error: " << message << '\n';
-    return code;
-}
 
 }  // namespace
 

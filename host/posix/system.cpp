@@ -5,12 +5,12 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <vector>
 
 #include "host/source_file.h"
 #include "host/system.h"
+#include "platform/system_message.h"
 
 namespace tavik::host {
 
@@ -41,24 +41,14 @@ private:
     std::size_t released_ = 0;
 };
 
-class ReadBytes : public InputBytes {
-public:
-    explicit ReadBytes(std::string text) : text_(std::move(text)) {}
-    std::string_view Bytes() const override { return text_; }
-
-private:
-    std::string text_;
-};
-
-std::string Reason(int error) { return std::strerror(error); }
-
 }  // namespace
 
 std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string& error,
                                            bool whole) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        error = (errno == EISDIR ? "cannot read: it is a folder" : "cannot open: " + Reason(errno));
+        error = errno == EISDIR ? "cannot read: it is a folder"
+                                : "cannot open: " + SystemMessage(errno);
         return nullptr;
     }
     struct Closer {
@@ -67,7 +57,7 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
     } closer{fd};
     struct stat status;
     if (fstat(fd, &status) != 0) {
-        error = "cannot read: " + Reason(errno);
+        error = "cannot read: " + SystemMessage(errno);
         return nullptr;
     }
     if (S_ISDIR(status.st_mode)) {
@@ -98,7 +88,7 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
             const ssize_t got = read(fd, chunk.data(), chunk.size());
             if (got < 0) {
                 if (errno == EINTR) continue;
-                error = "cannot read: " + Reason(errno);
+                error = "cannot read: " + SystemMessage(errno);
                 return nullptr;
             }
             if (got == 0) break;

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "host/plugin_loader.h"
+#include "platform/system_message.h"
 
 namespace tavik::host {
 
@@ -21,19 +22,6 @@ public:
 private:
     HMODULE module_;
 };
-
-std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length ? std::string(text, length) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
-    return message;
-}
 
 }  // namespace
 

@@ -8,23 +8,11 @@
 
 #include "host/source_file.h"
 #include "host/system.h"
+#include "platform/system_message.h"
 
 namespace tavik::host {
 
 namespace {
-
-std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length ? std::string(text, length) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == '.'))
-        message.pop_back();
-    return message;
-}
 
 class MappedBytes : public InputBytes {
 public:
@@ -40,15 +28,6 @@ private:
     HANDLE mapping_;
     const void* view_;
     std::size_t size_;
-};
-
-class ReadBytes : public InputBytes {
-public:
-    explicit ReadBytes(std::string text) : text_(std::move(text)) {}
-    std::string_view Bytes() const override { return text_; }
-
-private:
-    std::string text_;
 };
 
 }  // namespace

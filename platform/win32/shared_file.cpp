@@ -9,6 +9,7 @@
 
 #include "platform/coalesced_write.h"
 #include "platform/shared_file.h"
+#include "platform/system_message.h"
 
 namespace tavik {
 
@@ -26,19 +27,6 @@ void CreateFileIfMissing(const char* name) {
 }
 
 namespace {
-
-std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
-    const DWORD length = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = length ? std::string(text, length) : "error " + std::to_string(code);
-    if (text) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' ||
-                                message.back() == ' ' || message.back() == '.'))
-        message.pop_back();
-    return message;
-}
 
 // Temporary files are named ".<file>.tavik-<pid>.<number>", so that one whose
 // process has gone can be recognised and removed.
