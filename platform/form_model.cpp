@@ -4,18 +4,17 @@
 #include <cstddef>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace tavik {
 namespace {
 
 constexpr int kMultiLineRows = 3;
 constexpr int kLabelColumn = 1;
 
-char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool BeginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     return prefix.size() <= text.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return AsciiUpper(a) == AsciiUpper(b); });
+           EqualIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::ptrdiff_t Offset(std::size_t index) { return static_cast<std::ptrdiff_t>(index); }

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/form_model.h"
 
 namespace tavik {
@@ -50,7 +51,7 @@ bool TerminalIsUtf8() {
         if (value != nullptr && *value != '\0') {
             std::string lower(value);
             for (char& c : lower) {
-                c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+                c = AsciiLower(c);
             }
             return lower.find("utf-8") != std::string::npos ||
                    lower.find("utf8") != std::string::npos;
