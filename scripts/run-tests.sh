@@ -24,5 +24,5 @@ export TAVIK_WINEPREFIX="$PWD/build-win/wineprefix"
 xvfb-run -a sh -c '
     set -e
     # Create the Wine prefix once, before tests start in parallel.
-    sh cmake/wine-run.sh build-win/bin/core_tests.exe --gtest_list_tests >/dev/null
+    sh cmake/wine-run.sh build-win/bin/rules_tests.exe --gtest_list_tests >/dev/null
     cd build-win && ctest --output-on-failure -j2'

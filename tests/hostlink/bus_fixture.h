@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "host/automation_server.h"
-#include "tests/exports/export_fixture.h"
+#include "tests/plugin/export_fixture.h"
 
 // The host's server from tavik_host_lib, answering as the test tells it.
 class FakeHost {

@@ -12,7 +12,7 @@
 #include "host/automation_server.h"
 #include "host/win32/class_registration.h"
 #include "host/host_mode.h"
-#include "tests/exports/export_fixture.h"
+#include "tests/plugin/export_fixture.h"
 
 namespace {
 

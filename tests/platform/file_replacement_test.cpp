@@ -7,12 +7,12 @@
 
 #include "platform/profile_file.h"
 #include "platform/shared_file.h"
-#include "scratch_dir.h"
+#include "support/scratch_folder.h"
 
 namespace tavik {
 namespace {
 
-using FileReplacement = testing::ScratchDirTest;
+using FileReplacement = ::ScratchFolderTest;
 
 bool Replace(const char* name, const std::string& text) {
     std::string failure;

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "platform/pe_version_resource.h"
-#include "scratch_dir.h"
+#include "support/scratch_folder.h"
 
 namespace tavik {
 namespace {
@@ -73,11 +73,11 @@ constexpr const char* kVersion3 = nullptr;
 constexpr const char* kNoVersion = nullptr;
 #endif
 
-class FileVersionTest : public testing::ScratchDirTest {
+class FileVersionTest : public ::ScratchFolderTest {
 protected:
     void SetUp() override {
         // First, so that TearDown has a folder to leave even after a skip.
-        ScratchDirTest::SetUp();
+        ScratchFolderTest::SetUp();
         if (kVersion2 == nullptr) {
             GTEST_SKIP() << "no i686-w64-mingw32 compiler and windres: test executables not built";
         }
@@ -116,7 +116,7 @@ TEST_F(FileVersionTest, FalseWithoutAVersionResource) {
     ExpectUntouched(v);
 }
 
-using NotAnExecutableTest = testing::ScratchDirTest;
+using NotAnExecutableTest = ::ScratchFolderTest;
 
 TEST_F(NotAnExecutableTest, FalseAndLeavesTheResultAlone) {
     FixedFileVersion v = kUntouched;

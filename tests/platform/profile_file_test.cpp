@@ -8,13 +8,13 @@
 #include <random>
 #include <thread>
 
-#include "scratch_dir.h"
+#include "support/scratch_folder.h"
 
 namespace tavik {
 namespace {
 
-using ProfileRead = testing::ScratchDirTest;
-using ProfileWrite = testing::ScratchDirTest;
+using ProfileRead = ::ScratchFolderTest;
+using ProfileWrite = ::ScratchFolderTest;
 
 std::string Read(const char* section, const char* key, const char* def = "dflt") {
     return ReadProfileString(section, key, def, "Tavik.ini");

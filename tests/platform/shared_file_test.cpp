@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include "scratch_dir.h"
+#include "support/scratch_folder.h"
 
 namespace tavik {
 namespace {
 
-using OpenSharedFileTest = testing::ScratchDirTest;
+using OpenSharedFileTest = ::ScratchFolderTest;
 
 TEST_F(OpenSharedFileTest, BackslashSeparatesFolders) {
     ASSERT_EQ(mkdir("Out", 0755), 0);

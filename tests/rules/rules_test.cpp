@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "numbered.h"
+#include "support/numbered.h"
 #include "rules/cis_prefix.h"
 #include "rules/exchange_check.h"
 #include "rules/score_report.h"

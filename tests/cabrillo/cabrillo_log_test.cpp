@@ -4,7 +4,7 @@
 #include <string>
 
 #include "cabrillo/header_settings.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 using namespace tavik;
 
@@ -130,7 +130,7 @@ TEST(CabrilloLog, QsoColumnsPadOnlyWidenAndStayOnOneLine) {
                   std::string(9 + 1 + 3 + 1, ' ') + "\r\n");
 }
 
-class CabrilloFile : public ScratchFolderTest {};
+class CabrilloFile : public PluginFolderTest {};
 
 TEST_F(CabrilloFile, WrittenUnderTheBaseNameAndReplacedByTheNextExport) {
     HeaderSettings header = SingleOperator();

@@ -1,14 +1,17 @@
-// A fresh working folder with an empty Plugins folder for each test; portable, so
-// the core's tests run on every build.
+// A fresh, empty working folder for each test, removed afterwards (write
+// permissions given back first), so tests that create files by relative name
+// cannot see each other's leftovers. Portable: every build's tests use it.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 class ScratchFolderTest : public ::testing::Test {
 protected:
@@ -17,10 +20,9 @@ protected:
         static unsigned counter = 0;
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         folder_ = std::filesystem::temp_directory_path() /
-                  ("tavik-core-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+                  ("tavik-test-" + std::to_string(stamp) + "-" + std::to_string(++counter));
         ASSERT_TRUE(std::filesystem::create_directory(folder_));
         std::filesystem::current_path(folder_);
-        ASSERT_TRUE(std::filesystem::create_directory("Plugins"));
     }
 
     void TearDown() override {
@@ -34,7 +36,8 @@ protected:
 
     static void WriteFile(const std::string& path, const std::string& bytes) {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << bytes;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        ASSERT_TRUE(out.good()) << path;
     }
 
     static std::string ReadFile(const std::string& path) {
@@ -42,8 +45,26 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
+    // Names in folder, hidden ones included, sorted.
+    static std::vector<std::string> List(const std::string& folder = ".") {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     std::filesystem::path folder_;
 
 private:
     std::filesystem::path previous_;
+};
+
+// The same with the Plugins folder the settings file goes to.
+class PluginFolderTest : public ScratchFolderTest {
+protected:
+    void SetUp() override {
+        ScratchFolderTest::SetUp();
+        ASSERT_TRUE(std::filesystem::create_directory("Plugins"));
+    }
 };

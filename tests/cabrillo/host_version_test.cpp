@@ -3,14 +3,14 @@
 #include <filesystem>
 
 #include "cabrillo/header_settings.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 namespace fs = std::filesystem;
 
-class HostVersionTest : public ScratchFolderTest {
+class HostVersionTest : public PluginFolderTest {
 protected:
     void SetUp() override {
-        ScratchFolderTest::SetUp();
+        PluginFolderTest::SetUp();
 #if !defined(TAVIK_VERSION_2_20_7_1_EXE)
         GTEST_SKIP() << "no cross tools to build host executables with version resources";
 #endif

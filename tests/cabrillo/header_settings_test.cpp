@@ -9,7 +9,7 @@
 #include "cabrillo/header_fields.h"
 #include "cabrillo/header_settings.h"
 #include "base/replace_all.h"
-#include "scratch_folder.h"
+#include "support/scratch_folder.h"
 
 using namespace tavik;
 
@@ -59,10 +59,10 @@ struct DialogDouble {
 
 }  // namespace
 
-class EditHeaderTest : public ScratchFolderTest {
+class EditHeaderTest : public PluginFolderTest {
 protected:
     void SetUp() override {
-        ScratchFolderTest::SetUp();
+        PluginFolderTest::SetUp();
         Cabrillo::ReplaceRunnerForTests([this](DialogTexts& texts) {
             ++dialog.runs;
             dialog.shown = texts;

@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "numbered.h"
-#include "plugin/error_log.h"
+#include "support/numbered.h"
 #include "rules/qso_list.h"
-#include "cabrillo/settings_store.h"
 
 using namespace tavik;
 
@@ -101,42 +99,4 @@ TEST(BandList, DistinctTextsInOrderOfFirstAppearance) {
     bands.Clear();
     bands.Add("80M");
     EXPECT_EQ(bands.Bands(), (std::vector<std::string>{"80M"}));
-}
-
-TEST(ErrorLogLine, CabrilloOrderWithTwoBlankSeparators) {
-    CInfo qso;
-    qso.frequencyKhz = 14070;
-    qso.mode = "BPSK31";
-    qso.rstSent = "599";
-    qso.exchangeSent = "0100";
-    qso.call = "UA9XX";
-    qso.rstReceived = "579";
-    qso.exchangeReceived = "1001";
-    EXPECT_EQ(ErrorLog::RefusalLine(qso, "DL1ABC", "2013-09-14 1205", kReasonMode),
-              "QSO:  14070  BPSK31  2013-09-14 1205  DL1ABC  599  0100  UA9XX  579  1001"
-              "   NO QPSK63 MODE !!!\r\n");
-    CInfo empty;
-    EXPECT_EQ(ErrorLog::RefusalLine(empty, "", "", kReasonControlNumber),
-              // eight empty pieces, two blanks before each, then the reason
-              "QSO:  0" + std::string(16, ' ') + "   Not full control number recieved !!!\r\n");
-}
-
-TEST(ErrorLogLine, LineBreaksInHostTextsBecomeBlanks) {
-    CInfo qso;
-    qso.call = "UA9XX\r\nQSO:  forged";
-    qso.mode = "X\n";
-    EXPECT_EQ(ErrorLog::RefusalLine(qso, "DL\r1ABC", "t", kReasonMode),
-              "QSO:  0  X   t  DL 1ABC      UA9XX  QSO:  forged    "
-              "   NO QPSK63 MODE !!!\r\n");
-}
-
-TEST(SettingsValue, QuotedOnlyWhereTheReaderWouldChangeIt) {
-    EXPECT_EQ(QuoteForProfile(""), "");
-    EXPECT_EQ(QuoteForProfile("1234"), "1234");
-    EXPECT_EQ(QuoteForProfile("a \"b\" c"), "a \"b\" c");
-    EXPECT_EQ(QuoteForProfile(" lead"), "\" lead\"");
-    EXPECT_EQ(QuoteForProfile("trail\t"), "\"trail\t\"");
-    EXPECT_EQ(QuoteForProfile("\"quoted\""), "\"\"quoted\"\"");
-    EXPECT_EQ(QuoteForProfile("'single'"), "\"'single'\"");
-    EXPECT_EQ(QuoteForProfile("\""), "\"");
 }
