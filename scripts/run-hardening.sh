@@ -73,6 +73,7 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVIK_BUIL
 cmake --build build-asan
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1
+export LSAN_OPTIONS=suppressions=$root/scripts/lsan-suppressions.txt
 # export_tests replaces operator new with a malloc-based one it can make fail, but not
 # the nothrow form, which the standard routes through it; the sanitizer's runtime
 # serves that form itself, so memory from it reaches free() as a false mismatch.
@@ -88,7 +89,7 @@ if ! (cd build-asan/tests &&
         dbus-run-session -- ../bin/export_tests --gtest_brief=1); then
     failed="$failed asan-export-tests"
 fi
-unset ASAN_OPTIONS UBSAN_OPTIONS
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 end
 
 begin "export tests of the Release build under Valgrind"

@@ -140,5 +140,7 @@ TEST(CountryFile, LookupTimeGrowsWithTheCallOnly) {
         EXPECT_EQ(countries.Lookup(portable + "UA3AB"), "UA");
         EXPECT_EQ(countries.Lookup(portable), "");
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    // Walks along the call take milliseconds even under the sanitizers; a lookup that
+    // tried every prefix length would take minutes here.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
 }
