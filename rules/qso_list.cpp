@@ -158,7 +158,7 @@ bool QsoList::AppendUnlessDuplicate(const CInfo& record) {
     slots_.push_back(Store(record, texts_));
     try {
         removed_.push_back(false);
-        Count(record.call, record.countryPrefix, record.band, record.multiplier, +1);
+        Tally(record.call, record.countryPrefix, record.band, record.multiplier, +1);
     } catch (...) {
         if (removed_.size() == slots_.size()) removed_.pop_back();
         slots_.pop_back();
@@ -175,7 +175,7 @@ bool QsoList::Remove(std::string_view call, std::string_view band) {
     const size_t slot = index_[position].slot;
     if (slot == kNoSlot) return false;
     const StoredQso& stored = slots_[slot];
-    Count(Text(stored, kCall), Text(stored, kCountryPrefix), Text(stored, kBand),
+    Tally(Text(stored, kCall), Text(stored, kCountryPrefix), Text(stored, kBand),
           Text(stored, kMultiplier), -1);
     EraseIndexEntry(position);
     removed_[slot] = true;
@@ -184,7 +184,7 @@ bool QsoList::Remove(std::string_view call, std::string_view band) {
     return true;
 }
 
-void QsoList::Count(std::string_view call, std::string_view countryPrefix,
+void QsoList::Tally(std::string_view call, std::string_view countryPrefix,
                     std::string_view band, std::string_view multiplier, int direction) {
     if (call.empty()) return;  // stored, but not counted
     auto found = figures_.find(band);

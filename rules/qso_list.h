@@ -105,7 +105,7 @@ private:
     void EraseIndexEntry(size_t position);
     void CompactIfSparse();
     // Adds (+1) or takes away (-1) a record's share of its band's figures.
-    void Count(std::string_view call, std::string_view countryPrefix, std::string_view band,
+    void Tally(std::string_view call, std::string_view countryPrefix, std::string_view band,
                std::string_view multiplier, int direction);
 
     // Removal leaves a hole so that taking a QSO back costs no shifting of the
