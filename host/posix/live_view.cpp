@@ -3,9 +3,8 @@
 // as '?', so one byte is one cell and the columns hold.
 #include "host/live_view.h"
 
-// Without this, curses defines erase(), move() and the like as macros.
-#define NCURSES_NOMACROS
-#include <curses.h>
+#include "platform/posix/curses_screen.h"
+
 #include <langinfo.h>
 #include <signal.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -162,18 +162,13 @@ void Put(int row, int column, std::string_view text, attr_t attributes = A_NORMA
 class CursesView final : public LiveView {
 public:
     explicit CursesView(CallChecker checker) : checker_(std::move(checker)) {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], nullptr, &savedSignals_[i]);
-        }
-        savedEscapeDelay_ = get_escdelay();
         // Only the character type: numbers and messages keep the C locale everywhere else.
         if (const char* current = std::setlocale(LC_CTYPE, nullptr)) savedLocale_ = current;
         utf8_ = std::setlocale(LC_CTYPE, "") != nullptr &&
                 std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
-        std::fflush(stdout);
-        // newterm, unlike initscr, returns instead of exiting when it fails.
-        screen_ = newterm(nullptr, stdout, stdin);
-        if (screen_ == nullptr) return;
+        // The locale first: the wide library reads it when the screen is made.
+        screen_.emplace();
+        if (!screen_->Ok()) return;
         raw();
         noecho();
         nonl();
@@ -191,21 +186,14 @@ public:
     }
 
     ~CursesView() override {
-        if (screen_ != nullptr) {
-            endwin();
-            delscreen(screen_);
-        }
-        set_escdelay(savedEscapeDelay_);
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &savedSignals_[i], nullptr);
-        }
+        screen_.reset();
         std::setlocale(LC_CTYPE, savedLocale_.c_str());
     }
 
     CursesView(const CursesView&) = delete;
     CursesView& operator=(const CursesView&) = delete;
 
-    bool Ok() const { return screen_ != nullptr; }
+    bool Ok() const { return screen_ && screen_->Ok(); }
 
     void Show(const LiveSnapshot& snapshot) override {
         snapshot_ = snapshot;
@@ -362,11 +350,8 @@ private:
     }
 
     // The signals curses takes over while it runs.
-    static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGTSTP, SIGWINCH};
-    std::array<struct sigaction, 4> savedSignals_{};
-    int savedEscapeDelay_ = 0;
     std::string savedLocale_ = "C";
-    SCREEN* screen_ = nullptr;
+    std::optional<posix::CursesScreen> screen_;
     bool utf8_ = false;
     bool colors_ = false;
 

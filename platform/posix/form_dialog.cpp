@@ -3,9 +3,8 @@
 // Texts are bytes in the host's code page: one byte is one cell, never decoded.
 #include "platform/form_dialog.h"
 
-// Without this, curses defines erase(), move() and the like as macros.
-#define NCURSES_NOMACROS
-#include <curses.h>
+#include "platform/posix/curses_screen.h"
+
 #include <signal.h>
 #include <unistd.h>
 
@@ -67,44 +66,6 @@ int KeyCodeOf(const char* capability) {
     const int code = named ? key_defined(sequence) : -1;
     return code > 0 ? code : -1;
 }
-
-// Curses on the process's own terminal for as long as it lives, and the
-// process's state as it was afterwards: on every way out, exceptions included.
-class Terminal {
-public:
-    Terminal() {
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], nullptr, &savedSignals_[i]);
-        }
-        savedEscapeDelay_ = get_escdelay();
-        std::fflush(stdout);
-        // newterm, unlike initscr, returns instead of exiting when it fails.
-        screen_ = newterm(nullptr, stdout, stdin);
-    }
-
-    ~Terminal() {
-        if (screen_ != nullptr) {
-            endwin();
-            delscreen(screen_);
-        }
-        set_escdelay(savedEscapeDelay_);
-        for (std::size_t i = 0; i < kSignals.size(); ++i) {
-            sigaction(kSignals[i], &savedSignals_[i], nullptr);
-        }
-    }
-
-    Terminal(const Terminal&) = delete;
-    Terminal& operator=(const Terminal&) = delete;
-
-    bool Ok() const { return screen_ != nullptr; }
-
-private:
-    // The signals curses takes over while it runs.
-    static constexpr std::array<int, 4> kSignals{SIGINT, SIGTERM, SIGTSTP, SIGWINCH};
-    std::array<struct sigaction, 4> savedSignals_{};
-    int savedEscapeDelay_ = 0;
-    SCREEN* screen_ = nullptr;
-};
 
 class Form {
 public:
@@ -379,7 +340,7 @@ int RunFormDialog(const FormDescription& description, WindowHandle /*owner*/, vo
     FormModel model(description, texts);
     int result = kDialogNotCreated;
     {
-        const Terminal terminal;
+        const posix::CursesScreen terminal;
         result = terminal.Ok() ? Form(model).Run() : kDialogNotCreated;
     }
     if (result == kDialogOk) {
