@@ -330,9 +330,12 @@ private:
         if (headerText_) return;  // header text may hold anything in angle brackets
         // Markers of other programs (an end-of-file mark after the last record): one
         // warning per name is enough.
+        // Between records the tag belongs to none, so no record is named.
         if (warnedMarkers_.insert(UpperAscii(name)).second)
-            Warn(start, "tag <" + Printable(name) +
-                            "> has no length and is not <EOH> or <EOR>; ignored (told once per name)");
+            diagnostics_.Warn(source_, start, record_.Empty() ? 0 : RecordNumber(),
+                              "tag <" + Printable(name) +
+                                  "> has no length and is not <EOH> or <EOR>; ignored (told once "
+                                  "per name)");
     }
 
     void Finish() {

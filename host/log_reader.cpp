@@ -19,12 +19,12 @@ public:
     }
 
     void OnRecord(const AdifRecord& record) override {
-        if (!MapQso(source_, record, qso_, diagnostics_)) return;
-        if (!sawQso_) {
-            sawQso_ = true;
-            firstStation_ = qso_.stationCall;
+        // The own call may stand in a record that is skipped, or only in a later one.
+        if (firstStation_.empty())
+            firstStation_ = UpperAscii(TrimBlanks(record.Data(AdifField::StationCallsign)));
+        if (firstOperator_.empty())
             firstOperator_ = UpperAscii(TrimBlanks(record.Data(AdifField::Operator)));
-        }
+        if (!MapQso(source_, record, qso_, diagnostics_)) return;
         handler_.OnQso(qso_, record.Offset(), record.Number());
     }
 
@@ -40,7 +40,6 @@ private:
     QsoHandler& handler_;
     Diagnostics& diagnostics_;
     Qso qso_;
-    bool sawQso_ = false;
     std::string headerStation_, headerOperator_, firstStation_, firstOperator_;
 };
 

@@ -160,7 +160,7 @@ std::string UsageText() {
            kDefaultCountryFile +
            ")\n"
            "  --call CALL     own callsign (default: STATION_CALLSIGN, else OPERATOR, of the\n"
-           "                  log's header or first record)\n"
+           "                  log's header, else of the first record naming one)\n"
            "  --start TIME    start of the contest period (default: the earliest QSO)\n"
            "  --end TIME      end of the contest period (default: the latest QSO)\n"
            "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"; QSOs\n"

@@ -326,8 +326,16 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
         }
     } else if (megahertz) {
         Assign(qso.band, BandOfFrequency(*megahertz));
+        if (qso.band.empty())
+            diagnostics.Warn(source, record.Get(AdifField::Freq)->offset, number,
+                             "FREQ " + Printable(TrimBlanks(record.Data(AdifField::Freq))) +
+                                 " MHz is in no amateur band and there is no BAND; QSO offered "
+                                 "without a band");
     } else {
         qso.band.clear();
+        if (!record.Get(AdifField::Freq))
+            diagnostics.Warn(source, record.Offset(), number,
+                             "neither BAND nor FREQ; QSO offered without a band");
     }
 
     AssignModeName(qso.mode, record.Data(AdifField::Mode), record.Data(AdifField::Submode));

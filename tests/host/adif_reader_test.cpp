@@ -155,7 +155,7 @@ TEST(AdifReader, DamagedTagsAreWarnedAboutAndReadPast) {
          "'<' starts no tag ('<' at byte offset 7); text skipped up to the next tag"},
         {"<CALL\n:4><CALL:4>K1AB<EOR>", "(end of line at byte offset 5)"},
         {"<APP_LoTW_EOF><CALL:4>K1AB<EOR><app_lotw_eof>",
-         "1, byte offset 0, record 1: tag <APP_LoTW_EOF> has no length and is not <EOH> or "
+         "1, byte offset 0: tag <APP_LoTW_EOF> has no length and is not <EOH> or "
          "<EOR>; ignored (told once per name)"},
         {"<EOH><CALL:4>K1AB<EOR><EOH>", "1, byte offset 22, record 2: <EOH> after the header has ended; ignored"},
         {"<CALL:4>K1AB<EOR><BAND", "tag not closed by '>' before the end of the file; ignored"},

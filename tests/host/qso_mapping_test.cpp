@@ -5,6 +5,7 @@
 #include <string>
 
 #include "host/adif_reader.h"
+#include "host/log_reader.h"
 #include "host/qso_mapping.h"
 
 using namespace tavik::host;
@@ -23,13 +24,16 @@ struct Mapper : AdifHandler {
 };
 
 // One record from its fields in ADIF form; unless given or told not to, the call,
-// date and time are supplied. The warnings, if wanted, go to warnings.
+// date, time and band are supplied. The warnings, if wanted, go to warnings.
 Qso Map(const std::string& fields, bool supply = true, std::string* warnings = nullptr,
         bool* mapped = nullptr) {
     std::string text = fields;
     if (supply && fields.find("<CALL:") == std::string::npos) text += "<CALL:5>ua3ab";
     if (supply && fields.find("<QSO_DATE:") == std::string::npos) text += "<QSO_DATE:8>20250920";
     if (supply && fields.find("<TIME_ON:") == std::string::npos) text += "<TIME_ON:4>1200";
+    if (supply && fields.find("<BAND:") == std::string::npos &&
+        fields.find("<FREQ:") == std::string::npos)
+        text += "<BAND:3>40m";
     SourceFile source{"log.adi", "<EOH>\n" + text + "<EOR>"};
     std::string lines;
     Diagnostics diagnostics([&lines](const std::string& line) { lines += line + "\n"; });
@@ -88,7 +92,7 @@ TEST(QsoMapping, BandFromFrequencyWhenBandIsMissing) {
     EXPECT_EQ(Map("<FREQ:5>3.585").band, "80M");
     EXPECT_EQ(Map("<FREQ:6>14.070<BAND:3>40m").band, "40M");  // BAND as given wins
     EXPECT_EQ(Map("<FREQ:4>13.9").band, "");
-    EXPECT_EQ(Map("").band, "");
+    EXPECT_EQ(Map("<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200", false).band, "");
     // ADIF band edges belong to the band.
     EXPECT_EQ(BandOfFrequency(14.0), "20M");
     EXPECT_EQ(BandOfFrequency(14.35), "20M");
@@ -163,6 +167,10 @@ TEST(QsoMapping, ProblemsAreToldWithWhatWasDone) {
         {"<FREQ:11>4294.967296<BAND:4>13cm", true, true,
          "FREQ '4294.967296' is above 4294.967295 MHz, more than the plugin takes; frequency "
          "given as 0"},
+        {"<FREQ:4>13.9", true, true,
+         "FREQ 13.9 MHz is in no amateur band and there is no BAND; QSO offered without a band"},
+        {"<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200", false, true,
+         "6, record 1: neither BAND nor FREQ; QSO offered without a band"},
         {"<FREQ:6>7.0415<BAND:3>20m", true, true,
          "BAND 20m and FREQ 7.0415 (40M) disagree; BAND kept"},
         {"<STX_STRING:8>599 1234", true, true,
@@ -201,5 +209,25 @@ TEST(QsoMapping, ExchangeTextKeepsOnlyTheOneControlNumber) {
         std::string field = std::string("<STX_STRING:") + std::to_string(std::strlen(c.text)) +
                             ">" + c.text;
         EXPECT_EQ(Map(field).exchangeSent, c.sent) << c.text;
+    }
+}
+
+TEST(QsoMapping, OwnCallFromTheHeaderElseTheFirstRecordNamingOne) {
+    struct Ignore : QsoHandler {
+        void OnQso(const Qso&, std::size_t, std::size_t) override {}
+    } ignore;
+    const std::string qso = "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200";
+    const std::pair<std::string, std::string> cases[] = {
+        {"<STATION_CALLSIGN:4>dl1a<EOH>" + qso + "<STATION_CALLSIGN:4>DL2B<EOR>", "DL1A"},
+        {"<OPERATOR:4>DL1A<EOH>" + qso + "<STATION_CALLSIGN:4>DL2B<EOR>", "DL2B"},
+        // The first record is skipped (no time) but still names the station.
+        {"<EOH><CALL:4>K1AB<STATION_CALLSIGN:4>DL2B<EOR>" + qso + "<EOR>", "DL2B"},
+        {"<EOH>" + qso + "<EOR>" + qso + "<OPERATOR:4>DL3C<EOR>", "DL3C"},
+        {"<EOH>" + qso + "<EOR>", ""},
+    };
+    for (const auto& [text, call] : cases) {
+        SourceFile source{"log.adi", text};
+        Diagnostics diagnostics([](const std::string&) {});
+        EXPECT_EQ(ReadLog(source, ignore, diagnostics).ownCall, call) << text;
     }
 }
