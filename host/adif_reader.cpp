@@ -111,6 +111,13 @@ private:
         const std::size_t stated = dataStart + length;
         if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(stated))
             return SlowTag(start);
+        if (length == 0 && nameEnd - nameBegin == 3 &&
+            (MatchesUpper(std::string_view(nameBegin, 3), "EOR") ||
+             MatchesUpper(std::string_view(nameBegin, 3), "EOH"))) {
+            // <EOR:0>, as a few programs write it, still ends the record.
+            MarkerTag(std::string_view(nameBegin, 3), start, stated);
+            return stated;
+        }
         AdifItem item;
         item.name = std::string_view(nameBegin, static_cast<std::size_t>(nameEnd - nameBegin));
         item.type = std::string_view(typeBegin, static_cast<std::size_t>(typeEnd - typeBegin));
@@ -123,7 +130,19 @@ private:
 
     void AddItem(const AdifItem& item) {
         ++summary_.tags;
-        if (!inHeader_ && record_.Empty()) record_.SetNumber(summary_.records + 1);
+        if (!inHeader_) {
+            if (record_.Empty()) {
+                record_.SetNumber(summary_.records + 1);
+            } else if (item.field != AdifField::Other && !item.data.empty()) {
+                // Most often an <EOR> lost between two QSOs: say so, never merge quietly.
+                const AdifItem* earlier = record_.Get(item.field);
+                if (earlier && earlier->data != item.data)
+                    Warn(item.offset, Printable(item.name) + " given again in the record ('" +
+                                          Printable(earlier->data) + "', then '" +
+                                          Printable(item.data) +
+                                          "'); the later kept (an <EOR> missing before it?)");
+            }
+        }
         (inHeader_ ? header_ : record_).Add(item);
         handler_.OnField(item);
     }

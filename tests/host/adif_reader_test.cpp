@@ -86,7 +86,7 @@ TEST(AdifReader, HeaderTextEndsAtEoh) {
 }
 
 TEST(AdifReader, FileWithoutHeaderStartsWithFields) {
-    Collected log = Read("<CALL:4>K1AB<eor>\n<call:4>K2CD<EoR>");
+    Collected log = Read("<CALL:4>K1AB<eor:0>\n<call:4>K2CD<EoR>");
     EXPECT_EQ(log.headerCalls, 1);
     EXPECT_TRUE(log.header.empty());
     ASSERT_EQ(log.records.size(), 2u);
@@ -157,6 +157,9 @@ TEST(AdifReader, DamagedTagsAreWarnedAboutAndReadPast) {
         {"<APP_LoTW_EOF><CALL:4>K1AB<EOR><app_lotw_eof>",
          "1, byte offset 0: tag <APP_LoTW_EOF> has no length and is not <EOH> or "
          "<EOR>; ignored (told once per name)"},
+        {"<CALL:4>ZZZZ<CALL:4>K1AB<EOR>",
+         "1, byte offset 12, record 1: CALL given again in the record ('ZZZZ', then 'K1AB'); the "
+         "later kept (an <EOR> missing before it?)"},
         {"<EOH><CALL:4>K1AB<EOR><EOH>", "1, byte offset 22, record 2: <EOH> after the header has ended; ignored"},
         {"<CALL:4>K1AB<EOR><BAND", "tag not closed by '>' before the end of the file; ignored"},
     };
