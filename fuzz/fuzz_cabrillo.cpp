@@ -33,7 +33,8 @@ const char* const kFileName = "fuzz.log";
 struct Offered : tavik::host::QsoHandler {
     size_t count = 0;
     size_t lastRecord = 0;
-    void OnQso(const tavik::host::Qso& qso, size_t, size_t record) override {
+    void OnQso(const tavik::host::Qso& qso, size_t, size_t record,
+               tavik::host::Diagnostics&) override {
         ++count;
         EXPECT(record > lastRecord, std::to_string(record));
         lastRecord = record;

@@ -35,9 +35,9 @@ constexpr std::size_t kReleaseStep = std::size_t(8) << 20;
 class Scanner {
 public:
     Scanner(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
-            AdifResumePoint* end)
+            AdifResumePoint* end, AdifPart* part = nullptr)
         : source_(source), text_(source.text), handler_(handler), diagnostics_(diagnostics),
-          end_(end) {}
+          end_(end), part_(part) {}
 
     AdifReadSummary Run(const AdifResumePoint* from) {
         // ADIF: a header exists exactly when the file does not begin with '<'. A header that
@@ -55,7 +55,7 @@ public:
             pos = from->offset;
         }
         if (end_) *end_ = AdifResumePoint();
-        std::size_t released = 0;
+        std::size_t released = pos;
         const std::size_t size = text_.size();
         while (true) {
             // The next tag is mostly a blank or two away: look there before memchr.
@@ -67,9 +67,14 @@ public:
                 pos = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
             }
             pos = Tag(pos);
+            if (part_ && pos >= part_->stopAt) {
+                if (part_->stopped) return summary_;  // the next part goes on from here
+                part_->stopAt = std::string_view::npos;  // it went past: read on to the end
+            }
             if (pos >= released + kReleaseStep && sawHeader_) {
-                released = record_.Empty() ? pos : record_.Offset();
-                source_.Release(released);
+                const std::size_t upTo = record_.Empty() ? pos : record_.Offset();
+                source_.Release(released, upTo);
+                released = upTo;
             }
         }
         Finish();
@@ -335,6 +340,7 @@ private:
                 handler_.OnRecord(record_);
             }
             record_.Clear();
+            if (part_ && next == part_->stopAt) part_->stopped = true;
             if (end_) {
                 end_->valid = true;
                 end_->offset = next;
@@ -350,11 +356,15 @@ private:
         // Markers of other programs (an end-of-file mark after the last record): one
         // warning per name is enough.
         // Between records the tag belongs to none, so no record is named.
-        if (warnedMarkers_.insert(UpperAscii(name)).second)
+        std::string upper = UpperAscii(name);
+        if (!warnedMarkers_.count(upper)) {
+            if (part_) part_->markers.emplace(upper, diagnostics_.KeptCount());
+            warnedMarkers_.insert(std::move(upper));
             diagnostics_.Warn(source_, start, record_.Empty() ? 0 : RecordNumber(),
                               "tag <" + Printable(name) +
                                   "> has no length and is not <EOH> or <EOR>; ignored (told once "
                                   "per name)");
+        }
     }
 
     void Finish() {
@@ -392,6 +402,7 @@ private:
     AdifReadSummary summary_;
     std::set<std::string> warnedMarkers_;
     AdifResumePoint* end_;
+    AdifPart* part_;
 };
 
 }  // namespace
@@ -399,6 +410,17 @@ private:
 AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
                          const AdifResumePoint* from, AdifResumePoint* end) {
     return Scanner(source, handler, diagnostics, end).Run(from);
+}
+
+}  // namespace tavik::host
+
+namespace tavik::host {
+
+AdifReadSummary ReadAdifPart(const SourceFile& source, AdifHandler& handler,
+                             Diagnostics& diagnostics, const AdifResumePoint* from,
+                             AdifPart& part) {
+    part.stopped = false;
+    return Scanner(source, handler, diagnostics, nullptr, &part).Run(from);
 }
 
 }  // namespace tavik::host

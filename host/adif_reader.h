@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -118,5 +119,21 @@ struct AdifResumePoint {
 // reading is left there.
 AdifReadSummary ReadAdif(const SourceFile& source, AdifHandler& handler, Diagnostics& diagnostics,
                          const AdifResumePoint* from = nullptr, AdifResumePoint* end = nullptr);
+
+// One of the parts of a large file read at once on two threads.
+struct AdifPart {
+    // Stop just past an <EOR> that ends here, where the next part begins; stopped
+    // tells whether the reading did. npos: read to the end.
+    std::size_t stopAt = std::string_view::npos;
+    bool stopped = false;
+    // Marker tags told of (names in upper case), each with the place of its warning
+    // among what a keeping Diagnostics kept.
+    std::map<std::string, std::size_t> markers;
+};
+
+// ReadAdif for a part: from as there (the start of a later part), no end point.
+AdifReadSummary ReadAdifPart(const SourceFile& source, AdifHandler& handler,
+                             Diagnostics& diagnostics, const AdifResumePoint* from,
+                             AdifPart& part);
 
 }  // namespace tavik::host

@@ -48,7 +48,10 @@ public:
             std::string_view line = text_.substr(at, end - at);
             if (!ended) ended = Line(line, at);
             at = end + 1;
-            if (at >= released + kReleaseStep) source_.Release(released = at);
+            if (at >= released + kReleaseStep) {
+                source_.Release(released, at);
+                released = at;
+            }
         }
         if (summary_.ownCall.empty()) summary_.ownCall = firstSentCall_;
         return summary_;
@@ -149,7 +152,7 @@ private:
         TakeExchange(qso_.exchangeReceived, tokens[withRst ? 9 : 7], "received exchange", source_,
                      offset, record, diagnostics_);
         if (firstSentCall_.empty()) firstSentCall_ = qso_.stationCall;
-        handler_.OnQso(qso_, offset, record);
+        handler_.OnQso(qso_, offset, record, diagnostics_);
     }
 
     void Frequency(std::string_view text, std::size_t offset, std::size_t record) {

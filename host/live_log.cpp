@@ -28,7 +28,7 @@ constexpr std::uint64_t kHashStart = 0xcbf29ce484222325ULL;
 class Collect : public QsoHandler {
 public:
     Collect(const Period& period, LogContent& content) : period_(period), content_(content) {}
-    void OnQso(const Qso& qso, std::size_t, std::size_t) override {
+    void OnQso(const Qso& qso, std::size_t, std::size_t, Diagnostics&) override {
         if (period_.Contains(qso.time))
             content_.qsos.push_back(qso);
         else

@@ -1,5 +1,9 @@
 #include "host/log_reader.h"
 
+#include <algorithm>
+#include <future>
+#include <vector>
+
 #include "host/adif_reader.h"
 #include "host/ascii_text.h"
 
@@ -25,7 +29,14 @@ public:
         if (firstOperator_.empty())
             firstOperator_ = UpperAscii(TrimBlanks(record.Data(AdifField::Operator)));
         if (!MapQso(source_, record, qso_, diagnostics_)) return;
-        handler_.OnQso(qso_, record.Offset(), record.Number());
+        handler_.OnQso(qso_, record.Offset(), record.Number(), diagnostics_);
+    }
+
+    // The later part of a log read in two: what names the station there counts only
+    // where this part named none.
+    void Follow(const AdifQsos& later) {
+        if (firstStation_.empty()) firstStation_ = later.firstStation_;
+        if (firstOperator_.empty()) firstOperator_ = later.firstOperator_;
     }
 
     std::string OwnCall() const {
@@ -53,12 +64,10 @@ bool IsCabrilloLog(std::string_view text) {
     return MatchesUpper(text.substr(at, 13), "START-OF-LOG:");
 }
 
-LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
-                   const AdifResumePoint* from, AdifResumePoint* end) {
-    if (end) *end = AdifResumePoint();
-    if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
-    AdifQsos qsos(source, handler, diagnostics);
-    AdifReadSummary read = ReadAdif(source, qsos, diagnostics, from, end);
+namespace {
+
+LogSummary AdifSummary(const SourceFile& source, const AdifReadSummary& read,
+                       const AdifQsos& qsos) {
     if (read.tags == 0 && !TrimBlanks(source.text).empty())
         throw InputError(source.name +
                          ": holds no ADIF (no <NAME:LENGTH> field, no <EOR>) and is no Cabrillo "
@@ -67,6 +76,65 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
     summary.records = read.records;
     summary.ownCall = qsos.OwnCall();
     return summary;
+}
+
+// Just past the first <EOR> after the middle of text; 0 when there is none.
+std::size_t MiddleRecordEnd(std::string_view text) {
+    for (std::size_t at = text.find('<', text.size() / 2); at != std::string_view::npos;
+         at = text.find('<', at + 1))
+        if (MatchesUpper(text.substr(at + 1, 4), "EOR>")) return at + 5;
+    return 0;
+}
+
+}  // namespace
+
+LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
+                   const AdifResumePoint* from, AdifResumePoint* end) {
+    if (end) *end = AdifResumePoint();
+    if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
+    AdifQsos qsos(source, handler, diagnostics);
+    return AdifSummary(source, ReadAdif(source, qsos, diagnostics, from, end), qsos);
+}
+
+LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
+                           Diagnostics& diagnostics, bool& halved, std::size_t smallest) {
+    halved = false;
+    const std::size_t middle = source.text.size() < smallest || diagnostics.Strict() ||
+                                       IsCabrilloLog(source.text)
+                                   ? 0
+                                   : MiddleRecordEnd(source.text);
+    if (middle == 0) return ReadLog(source, first, diagnostics);
+
+    // The second half is read as if a reading had stopped just past that <EOR>; it
+    // holds when the first half's reading does stop there (the <EOR> was no data).
+    std::vector<Diagnostics::Kept> kept;
+    Diagnostics keeping(&kept);
+    AdifQsos laterQsos(source, second, keeping);
+    AdifPart later;
+    std::future<AdifReadSummary> secondHalf = std::async(std::launch::async, [&] {
+        AdifResumePoint from;
+        from.valid = true;
+        from.offset = middle;
+        return ReadAdifPart(source, laterQsos, keeping, &from, later);
+    });
+    AdifQsos qsos(source, first, diagnostics);
+    AdifPart earlier;
+    earlier.stopAt = middle;
+    AdifReadSummary read = ReadAdifPart(source, qsos, diagnostics, nullptr, earlier);
+    const AdifReadSummary laterRead = secondHalf.get();
+    if (!earlier.stopped) return AdifSummary(source, read, qsos);
+
+    // Markers are told once per name: not again when the first half told them.
+    std::vector<std::size_t> told;
+    for (const auto& [name, place] : later.markers)
+        if (earlier.markers.count(name)) told.push_back(place);
+    std::sort(told.begin(), told.end());
+    diagnostics.Tell(source, kept, read.records, told);
+    qsos.Follow(laterQsos);
+    read.records += laterRead.records;
+    read.tags += laterRead.tags;
+    halved = true;
+    return AdifSummary(source, read, qsos);
 }
 
 }  // namespace tavik::host

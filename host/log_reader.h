@@ -21,8 +21,10 @@ struct LogSummary {
 class QsoHandler {
 public:
     virtual ~QsoHandler() = default;
-    // A QSO the plugin can be offered, with the offset and number of its record.
-    virtual void OnQso(const Qso& qso, std::size_t offset, std::size_t record) = 0;
+    // A QSO the plugin can be offered, with the offset and number of its record;
+    // what is to be told of it goes to diagnostics, the reading's.
+    virtual void OnQso(const Qso& qso, std::size_t offset, std::size_t record,
+                       Diagnostics& diagnostics) = 0;
 };
 
 // Whether text is a Cabrillo log: its first line that is not blank is START-OF-LOG:.
@@ -34,6 +36,15 @@ bool IsCabrilloLog(std::string_view text);
 // only in a reading from the start).
 LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
                    const AdifResumePoint* from = nullptr, AdifResumePoint* end = nullptr);
+
+// ReadLog for a first reading of a large ADIF log on two threads: the part from the
+// first <EOR> after the middle goes to second, the part before it to first, and
+// everything is told as one reading in order would tell it. When halved comes back
+// false (a small, strict or Cabrillo log, or no clean place to part it) first had
+// the whole log and second's figures are to be left out.
+LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
+                           Diagnostics& diagnostics, bool& halved,
+                           std::size_t smallest = std::size_t(4) << 20);
 
 // The Cabrillo part of ReadLog.
 LogSummary ReadCabrilloLog(const SourceFile& source, QsoHandler& handler,

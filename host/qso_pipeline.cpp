@@ -16,7 +16,7 @@ public:
     explicit Filler(QsoPipeline& pipeline)
         : pipeline_(pipeline), batch_(pipeline.Hand(nullptr)) {}
 
-    void OnQso(const Qso& qso, std::size_t, std::size_t) override {
+    void OnQso(const Qso& qso, std::size_t, std::size_t, Diagnostics&) override {
         if (!pipeline_.take_(qso)) return;
         batch_->qsos.Add(qso);
         batch_->prefixes.push_back(&pipeline_.countries_.CachedLookup(qso.call));

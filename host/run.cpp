@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -63,13 +64,13 @@ private:
 // First pass: every problem told, the QSOs to offer counted, the period's ends found.
 class LogSurvey : public QsoHandler {
 public:
-    LogSurvey(const SourceFile& source, const Period& period, Diagnostics& diagnostics)
-        : source_(source), period_(period), diagnostics_(diagnostics) {}
+    LogSurvey(const SourceFile& source, const Period& period) : source_(source), period_(period) {}
 
-    void OnQso(const Qso& qso, std::size_t offset, std::size_t record) override {
+    void OnQso(const Qso& qso, std::size_t offset, std::size_t record,
+               Diagnostics& diagnostics) override {
         if (!period_.Contains(qso.time)) {
             ++outside;
-            diagnostics_.Note(source_, offset, record,
+            diagnostics.Note(source_, offset, record,
                               "QSO with " + Printable(qso.call) + " at " +
                                   FormatAutomationDate(qso.time) +
                                   " is outside the contest period; not offered");
@@ -80,6 +81,17 @@ public:
         ++offered;
     }
 
+    // Takes in the figures of the survey of a later part of the log.
+    void Follow(const LogSurvey& later) {
+        if (later.offered > 0) {
+            if (offered == 0 || LinearTime(later.earliest) < LinearTime(earliest))
+                earliest = later.earliest;
+            if (offered == 0 || LinearTime(later.latest) > LinearTime(latest)) latest = later.latest;
+        }
+        offered += later.offered;
+        outside += later.outside;
+    }
+
     std::size_t offered = 0;
     std::size_t outside = 0;
     double earliest = 0;
@@ -88,7 +100,6 @@ public:
 private:
     const SourceFile& source_;
     const Period& period_;
-    Diagnostics& diagnostics_;
 };
 
 void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
@@ -124,12 +135,21 @@ int RunHost(const Options& options, std::ostream& err) {
     LogSummary summary;
     CountryFile countries;
     std::optional<LogSurvey> survey;
+    // The country file is read on a thread of its own while the log is surveyed; a
+    // problem with the log is still told first.
+    std::future<CountryFile> countryFile = std::async(std::launch::async, [&] {
+        SourceFile countryText = ReadSourceFile(countryPath, options.countryFile);
+        return CountryFile::Parse(countryText);
+    });
     try {
         log = ReadSourceFile(logPath, options.logPath);
-        survey.emplace(log, period, diagnostics);
-        summary = ReadLog(log, *survey, diagnostics);
-        SourceFile countryText = ReadSourceFile(countryPath, options.countryFile);
-        countries = CountryFile::Parse(countryText);
+        survey.emplace(log, period);
+        // A large log is surveyed in two halves at once.
+        LogSurvey secondHalf(log, period);
+        bool halved = false;
+        summary = ReadLogInHalves(log, *survey, secondHalf, diagnostics, halved);
+        if (halved) survey->Follow(secondHalf);
+        countries = countryFile.get();
     } catch (const InputError& error) {
         return Fail(err, kExitInput, error.what());
     }

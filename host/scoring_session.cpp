@@ -25,8 +25,9 @@ bool ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
     COleDateTime time = Valid(qso.time);
     COleDateTime unused = Valid(0.0);
     const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
-    const bool workedBefore = Worked(qso.call, qso.band);
+    // One clock reading for both calls: this runs once per QSO.
     const auto begin = std::chrono::steady_clock::now();
+    const bool workedBefore = CheckCall(qso.call, qso.band);
     std::int32_t accepted = api_.addData0(
         ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
         qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
@@ -54,15 +55,19 @@ void ScoringSession::Remove(const QsoView& qso, const char* countryPrefix) {
 }
 
 bool ScoringSession::Worked(const char* call, const char* band) {
+    const auto begin = std::chrono::steady_clock::now();
+    const bool worked = CheckCall(call, band);
+    pluginTime_ += std::chrono::steady_clock::now() - begin;
+    return worked;
+}
+
+bool ScoringSession::CheckCall(const char* call, const char* band) {
     // Scratch buffers the call check may write into; the plugin leaves them alone.
     char checkBuffer1[256] = {};
     char checkBuffer2[256] = {};
-    const auto begin = std::chrono::steady_clock::now();
-    const bool worked = api_.checkCall0(call, 0, 0, "", "", "", "", "", "", "", "", "", "", "",
-                                        0, 0, 0, 0.0, 0.0, "", "", "", "", "", band, band,
-                                        checkBuffer1, checkBuffer2) == 0;
-    pluginTime_ += std::chrono::steady_clock::now() - begin;
-    return worked;
+    return api_.checkCall0(call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0.0,
+                           0.0, "", "", "", "", "", band, band, checkBuffer1,
+                           checkBuffer2) == 0;
 }
 
 const char* ScoringSession::Result() {

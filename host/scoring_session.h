@@ -40,6 +40,8 @@ public:
     std::chrono::steady_clock::duration PluginTime() const { return pluginTime_; }
 
 private:
+    bool CheckCall(const char* call, const char* band);  // untimed
+
     const PluginApi& api_;
     std::string ownCall_;
     RunCounts counts_;

@@ -67,6 +67,11 @@ std::string Diagnostics::Place(const SourceFile& source, std::size_t offset, std
 
 void Diagnostics::Warn(const SourceFile& source, std::size_t offset, std::size_t record,
                        const std::string& what) {
+    if (keep_) {
+        ++warnings_;
+        keep_->push_back({Kept::Kind::Warn, offset, record, what});
+        return;
+    }
     if (strict_) {
         std::string message = what;
         if (record > 0) message = "record " + std::to_string(record) + ": " + message;
@@ -77,18 +82,43 @@ void Diagnostics::Warn(const SourceFile& source, std::size_t offset, std::size_t
 
 void Diagnostics::Skip(const SourceFile& source, std::size_t offset, std::size_t record,
                        const std::string& why) {
+    if (keep_) {
+        ++warnings_;
+        keep_->push_back({Kept::Kind::Skip, offset, record, why});
+        return;
+    }
     Warn(source, offset, 0, "record " + std::to_string(record) + " skipped: " + why);
 }
 
 void Diagnostics::Tolerate(const SourceFile& source, std::size_t offset, std::size_t record,
                            const std::string& what) {
     ++warnings_;
+    if (keep_) keep_->push_back({Kept::Kind::Warn, offset, record, what});
     if (print_) print_("warning: " + Place(source, offset, record, what));
 }
 
 void Diagnostics::Note(const SourceFile& source, std::size_t offset, std::size_t record,
                        const std::string& what) {
+    if (keep_) keep_->push_back({Kept::Kind::Note, offset, record, what});
     if (print_) print_(Place(source, offset, record, what));
+}
+
+void Diagnostics::Tell(const SourceFile& source, const std::vector<Kept>& kept,
+                       std::size_t recordBase, const std::vector<std::size_t>& leaveOut) {
+    std::size_t next = 0;  // leaveOut is in order
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (next < leaveOut.size() && leaveOut[next] == i) {
+            ++next;
+            continue;
+        }
+        const Kept& problem = kept[i];
+        const std::size_t record = problem.record > 0 ? problem.record + recordBase : 0;
+        switch (problem.kind) {
+            case Kept::Kind::Warn: Warn(source, problem.offset, record, problem.what); break;
+            case Kept::Kind::Skip: Skip(source, problem.offset, record, problem.what); break;
+            case Kept::Kind::Note: Note(source, problem.offset, record, problem.what); break;
+        }
+    }
 }
 
 std::string Printable(std::string_view bytes, std::size_t maxLength) {

@@ -2,12 +2,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tavik::host {
 
@@ -24,9 +26,13 @@ class InputBytes {
 public:
     virtual ~InputBytes() = default;
     virtual std::string_view Bytes() const = 0;
-    // The bytes before offset are not needed for a while: the system may drop them
-    // from memory (they come back from the file when touched again).
-    virtual void Release(std::size_t upTo) { (void)upTo; }
+    // The bytes from offset from up to upTo are not needed for a while: the system
+    // may drop them from memory (they come back from the file when touched again).
+    // Parts of a file read on two threads give back their own ranges.
+    virtual void Release(std::size_t from, std::size_t upTo) {
+        (void)from;
+        (void)upTo;
+    }
 };
 
 // Bytes read into memory: from a pipe, or a file the system will not map.
@@ -60,8 +66,8 @@ public:
     std::size_t LineAt(std::size_t offset) const;
     InputError ErrorAt(std::size_t offset, const std::string& what) const;
     std::string WarningAt(std::size_t offset, const std::string& what) const;
-    void Release(std::size_t upTo) const {
-        if (bytes_) bytes_->Release(upTo);
+    void Release(std::size_t from, std::size_t upTo) const {
+        if (bytes_) bytes_->Release(from, upTo);
     }
 
 private:
@@ -83,6 +89,25 @@ public:
     explicit Diagnostics(Printer print = {}, bool strict = false)
         : print_(std::move(print)), strict_(strict) {}
 
+    // A problem kept to be told later, when the records before it are counted (a
+    // part of a file read on a thread of its own).
+    struct Kept {
+        enum class Kind : std::uint8_t { Warn, Skip, Note } kind;
+        std::size_t offset;
+        std::size_t record;
+        std::string what;
+    };
+    // Keeps every problem in keep instead of telling it; never strict. Places are
+    // not looked up, so this may run alongside a reading of the same file.
+    explicit Diagnostics(std::vector<Kept>* keep) : keep_(keep) {}
+
+    // Tells what another Diagnostics kept, in order, records numbered on from
+    // recordBase, all but the entries whose places in kept are in leaveOut.
+    void Tell(const SourceFile& source, const std::vector<Kept>& kept, std::size_t recordBase,
+              const std::vector<std::size_t>& leaveOut = {});
+    bool Strict() const { return strict_; }
+    std::size_t KeptCount() const { return keep_ ? keep_->size() : 0; }
+
     // record 0: outside any record (the header).
     void Warn(const SourceFile& source, std::size_t offset, std::size_t record,
               const std::string& what);
@@ -103,7 +128,8 @@ private:
                       const std::string& what) const;
 
     Printer print_;
-    bool strict_;
+    bool strict_ = false;
+    std::vector<Kept>* keep_ = nullptr;
     std::size_t warnings_ = 0;
 };
 

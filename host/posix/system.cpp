@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <new>
@@ -25,20 +26,18 @@ public:
     std::string_view Bytes() const override {
         return {static_cast<const char*>(data_), size_};
     }
-    void Release(std::size_t upTo) override {
+    void Release(std::size_t from, std::size_t upTo) override {
         // Whole pages only; the page cache keeps them, so touching them again is cheap.
         const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        upTo = upTo / page * page;
-        if (upTo > released_) {
-            madvise(static_cast<char*>(data_) + released_, upTo - released_, MADV_DONTNEED);
-            released_ = upTo;
-        }
+        from = (from + page - 1) / page * page;
+        upTo = std::min(upTo, size_) / page * page;
+        if (upTo > from)
+            madvise(static_cast<char*>(data_) + from, upTo - from, MADV_DONTNEED);
     }
 
 private:
     void* data_;
     std::size_t size_;
-    std::size_t released_ = 0;
 };
 
 }  // namespace

@@ -326,6 +326,36 @@ TEST_F(HostRun, ThePeriodLeavesOutQsosOutsideIt) {
     EXPECT_NE(part.err.find(" at 2025-09-21 "), std::string::npos) << part.err;
 }
 
+TEST_F(HostRun, ALargeLogReadInHalvesTellsEveryProblemOnceInOrder) {
+    // 70 copies of the sample's records (over 4 MB, so read in two halves at once), a
+    // marker in the first and the 65th, a bad record before the last copy and a QSO
+    // a day later at the end.
+    const std::string sample = ReadFile(kSampleLog);
+    const std::string records = sample.substr(sample.find("<EOH>") + 5);
+    std::string log = sample.substr(0, sample.find("<EOH>") + 5);
+    for (int copy = 1; copy <= 70; ++copy) {
+        if (copy == 70) log += "<CALL:4>K1AB<TIME_ON:4>1200<EOR>\n";
+        log += records;
+        if (copy == 1 || copy == 65) log += "<APP_X_EOF>\n";
+    }
+    log += "<CALL:5>UA3AB<QSO_DATE:8>20250922<TIME_ON:4>1200<BAND:3>40m<MODE:6>QPSK63"
+           "<STX:4>1234<SRX:4>5678<EOR>\n";
+    ASSERT_GT(log.size(), std::size_t(4) << 20);
+    WriteFile(scratch_ / "large.adi", log);
+    Outcome run = Run(WithPlugin({(scratch_ / "large.adi").string()}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind(" CIS DX PSK 20.09-22.09.2025 \r\n", 0), 0u) << run.out;
+    EXPECT_EQ(Count(run.err, "tag <APP_X_EOF> has no length"), 1u) << run.err;
+    EXPECT_LT(run.err.find("tag <APP_X_EOF>"), run.err.find("record 20701 skipped: no QSO_DATE"));
+    EXPECT_NE(run.err.find("21002 records found: 21001 offered, 1 skipped; 2 warnings\n"),
+              std::string::npos) << run.err;
+    // A QSO outside the period is listed from the second half with its own number.
+    Outcome period = Run(WithPlugin({"--start", "2025-09-20 00:00", "--end", "2025-09-21 23:59",
+                                     (scratch_ / "large.adi").string()}));
+    EXPECT_NE(period.err.find(", record 21002: QSO with UA3AB at 2025-09-22 12:00 is outside"),
+              std::string::npos) << period.err.substr(0, 2000);
+}
+
 TEST_F(HostRun, MissingOutputsAreNotAnnounced) {
     // A folder where err.txt or the Cabrillo log should go: the host says so, exit 5.
     fs::create_directory(work_ / "DL6NBS.cbr");

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "host/adif_reader.h"
-#include "host/log_reader.h"
 #include "host/qso_mapping.h"
 
 using namespace tavik::host;
@@ -209,25 +208,5 @@ TEST(QsoMapping, ExchangeTextKeepsOnlyTheOneControlNumber) {
         std::string field = std::string("<STX_STRING:") + std::to_string(std::strlen(c.text)) +
                             ">" + c.text;
         EXPECT_EQ(Map(field).exchangeSent, c.sent) << c.text;
-    }
-}
-
-TEST(QsoMapping, OwnCallFromTheHeaderElseTheFirstRecordNamingOne) {
-    struct Ignore : QsoHandler {
-        void OnQso(const Qso&, std::size_t, std::size_t) override {}
-    } ignore;
-    const std::string qso = "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200";
-    const std::pair<std::string, std::string> cases[] = {
-        {"<STATION_CALLSIGN:4>dl1a<EOH>" + qso + "<STATION_CALLSIGN:4>DL2B<EOR>", "DL1A"},
-        {"<OPERATOR:4>DL1A<EOH>" + qso + "<STATION_CALLSIGN:4>DL2B<EOR>", "DL2B"},
-        // The first record is skipped (no time) but still names the station.
-        {"<EOH><CALL:4>K1AB<STATION_CALLSIGN:4>DL2B<EOR>" + qso + "<EOR>", "DL2B"},
-        {"<EOH>" + qso + "<EOR>" + qso + "<OPERATOR:4>DL3C<EOR>", "DL3C"},
-        {"<EOH>" + qso + "<EOR>", ""},
-    };
-    for (const auto& [text, call] : cases) {
-        SourceFile source{"log.adi", text};
-        Diagnostics diagnostics([](const std::string&) {});
-        EXPECT_EQ(ReadLog(source, ignore, diagnostics).ownCall, call) << text;
     }
 }
