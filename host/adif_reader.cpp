@@ -5,6 +5,7 @@
 #include <cstring>
 #include <set>
 
+#include "host/adif_field_end.h"
 #include "host/ascii_text.h"
 
 namespace tavik::host {
@@ -13,22 +14,6 @@ namespace {
 
 // Characters that may not appear inside a tag's name, length or type.
 bool BreaksTag(unsigned char c) { return c < 0x20 || c == '<' || c == 0x7f; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-// Letters, digits and '_', looked up in one table: this runs for every byte of a tag.
-constexpr auto kNameChars = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[static_cast<std::size_t>(c)] = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                                             (c >= 'a' && c <= 'z') || c == '_';
-    return table;
-}();
-bool IsNameChar(char c) { return kNameChars[static_cast<unsigned char>(c)]; }
-
-// How far from a stated end the real end of a field's data is looked for.
-constexpr std::size_t kEndSlack = 16;
-// Lengths counted in characters or with CR LF are looked for in short fields only:
-// that bounds the work a damaged length can cause.
-constexpr std::size_t kLongestRecount = 1024;
 // Pages behind the current record are given back in steps of this size.
 constexpr std::size_t kReleaseStep = std::size_t(8) << 20;
 
@@ -114,7 +99,7 @@ private:
         const std::size_t dataStart = static_cast<std::size_t>(p + 1 - base);
         if (length > text_.size() - dataStart) return SlowTag(start);
         const std::size_t stated = dataStart + length;
-        if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(stated))
+        if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(text_, stated))
             return SlowTag(start);
         if (length == 0 && nameEnd - nameBegin == 3 &&
             (MatchesUpper(std::string_view(nameBegin, 3), "EOR") ||
@@ -215,92 +200,15 @@ private:
         return dataEnd;
     }
 
-    // Whether data may end at pos: the file ends, blank text follows, or a tag does.
-    bool EndsWell(std::size_t pos) const {
-        return pos == text_.size() || IsBlank(text_[pos]) || WellFormedTagAt(pos);
-    }
-
-    bool WellFormedTagAt(std::size_t pos) const {
-        if (pos >= text_.size() || text_[pos] != '<') return false;
-        std::size_t at = pos + 1;
-        const std::size_t limit = std::min(text_.size(), pos + 80);
-        while (at < limit && IsNameChar(text_[at])) ++at;
-        if (at == pos + 1 || at >= limit) return false;
-        if (text_[at] == '>') return true;
-        if (text_[at] != ':') return false;
-        const std::size_t digits = ++at;
-        while (at < limit && IsDigit(text_[at])) ++at;
-        if (at == digits || at >= limit) return false;
-        if (text_[at] == ':') {
-            ++at;
-            while (at < limit && IsNameChar(text_[at])) ++at;
-        }
-        return at < limit && text_[at] == '>';
-    }
-
     // The end of a field's data: where its length says when the text agrees, else the
     // likeliest end, with a warning that tells what was taken.
     std::size_t DataEnd(std::size_t start, std::string_view name, std::string_view lengthText,
                         std::size_t dataStart, std::size_t length, bool tooLarge) {
-        const std::size_t size = text_.size();
-        const bool fits = !tooLarge && length <= size - dataStart;
-        const std::size_t stated = fits ? dataStart + length : size;
-        if (fits && EndsWell(stated)) return stated;
-        const std::string field = Printable(name) + " length " + Printable(lengthText);
-        auto taken = [&](std::size_t end, const std::string& why) {
-            Warn(start, field + why + "; value taken as " + std::to_string(end - dataStart) +
-                            " bytes");
-            return end;
-        };
-        if (fits && length <= kLongestRecount) {
-            // Lengths counted in characters where the data is UTF-8.
-            std::size_t at = dataStart;
-            for (std::size_t n = 0; n < length && at < size; ++n) at += Utf8Length(at);
-            if (at != stated && at <= size && EndsWell(at))
-                return taken(at, " counts characters, not bytes");
-            // Lengths counted with CR LF line ends where the file now has LF only.
-            std::size_t end = stated;
-            for (int round = 0; round < 2; ++round) {
-                std::size_t bare = 0;
-                for (std::size_t i = dataStart; i < end; ++i)
-                    if (text_[i] == '\n' && (i == dataStart || text_[i - 1] != '\r')) ++bare;
-                end = stated - std::min(bare, length);
-            }
-            if (end != stated && EndsWell(end))
-                return taken(end, " counts CR LF line ends where the file has LF only");
-        }
-        if (fits) {
-            // Otherwise the nearest well-formed tag a few bytes either side.
-            const std::size_t low = stated - std::min(kEndSlack, stated - dataStart);
-            const std::size_t high = std::min(size, stated + kEndSlack);
-            std::size_t best = std::string::npos;
-            for (std::size_t p = low; p < high; ++p)
-                if (text_[p] == '<' && WellFormedTagAt(p) &&
-                    (best == std::string::npos ||
-                     (p > stated ? p - stated : stated - p) < (best > stated ? best - stated
-                                                                             : stated - best)))
-                    best = p;
-            if (best != std::string::npos) {
-                if (best < stated) return taken(best, " runs into the next tag; value cut at the tag");
-                return taken(best, " ends before the next tag; value taken up to the tag");
-            }
-            // Some other text follows, as ADIF allows between fields.
-            return stated;
-        }
-        for (std::size_t p = dataStart; p < size; ++p)
-            if (text_[p] == '<' && WellFormedTagAt(p))
-                return taken(p, " runs past the end of the file; value cut at the next tag");
-        return taken(size, " runs past the end of the file; value cut there");
-    }
-
-    std::size_t Utf8Length(std::size_t at) const {
-        const unsigned char lead = static_cast<unsigned char>(text_[at]);
-        std::size_t length = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-        if (lead >= 0xF8) length = 1;
-        for (std::size_t i = 1; i < length; ++i)
-            if (at + i >= text_.size() || (static_cast<unsigned char>(text_[at + i]) & 0xC0) != 0x80)
-                return i;
-        return length;
+        const FieldEnd end = LikeliestFieldEnd(text_, dataStart, length, tooLarge);
+        if (end.why)
+            Warn(start, Printable(name) + " length " + Printable(lengthText) + end.why +
+                            "; value taken as " + std::to_string(end.end - dataStart) + " bytes");
+        return end.end;
     }
 
     // next: the offset just past the tag.
