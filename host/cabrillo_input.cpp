@@ -1,4 +1,5 @@
 // Cabrillo 2 and 3 logs as input: tagged lines, one QSO per QSO: line.
+#include <algorithm>
 #include <cstring>
 
 #include "host/log_reader.h"
@@ -145,6 +146,12 @@ private:
         const std::size_t received = withRst ? 7 : 6;
         qso_.stationCall = UpperAscii(tokens[4]);
         qso_.call = UpperAscii(tokens[received]);
+        // A field missing or one too many shifts the rest: a call has a letter.
+        for (const std::string* call : {&qso_.stationCall, &qso_.call})
+            if (std::none_of(call->begin(), call->end(), [](char c) { return c >= 'A' && c <= 'Z'; }))
+                return skip((call == &qso_.call ? "the received call '" : "the sent call '") +
+                            Printable(*call) + "' has no letter; the line has " +
+                            std::to_string(count) + " fields: one missing or one too many?");
         qso_.rstSent = withRst ? std::string(tokens[5]) : std::string();
         qso_.rstReceived = withRst ? std::string(tokens[8]) : std::string();
         TakeExchange(qso_.exchangeSent, tokens[withRst ? 6 : 5], "sent exchange", source_, offset,

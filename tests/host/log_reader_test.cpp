@@ -86,3 +86,21 @@ TEST(LogReader, ReadingInHalvesTellsWhatOneReadingTells) {
     EXPECT_NE(Read(texts[0], false).told.find("record 83 skipped: no QSO_DATE"), std::string::npos);
     EXPECT_EQ(Read(texts[0], false).warnings, 6u);
 }
+
+TEST(LogReader, CabrilloQsoLinesWhoseFieldsAreShiftedAreSkipped) {
+    const std::string head = "START-OF-LOG: 3.0\nCALLSIGN: DL6NBS\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"QSO: 7041 QM 2025-09-20 1200 DL6NBS 599 0001 UA3AB 599 1234 0\n", ""},
+        {"QSO: 7041 QM 2025-09-20 1200 DL6NBS 0001 UA3AB 1234\n", ""},
+        {"QSO: 7041 QM 2025-09-20 1200 DL6NBS 599 0001 UA3AB 599\n",
+         "record 1 skipped: the received call '0001' has no letter; the line has 9 fields"},
+        {"QSO: 7041 QM 2025-09-20 1200 599 0001 UA3AB 599 1234 0\n",
+         "record 1 skipped: the sent call '599' has no letter; the line has 10 fields"},
+    };
+    for (const auto& [line, told] : cases) {
+        Reading reading = Read(head + line, false);
+        EXPECT_EQ(reading.offsets.size(), told.empty() ? 1u : 0u) << line;
+        EXPECT_NE(reading.told.find(told), std::string::npos) << reading.told;
+        EXPECT_EQ(reading.warnings, told.empty() ? 0u : 1u) << reading.told;
+    }
+}
