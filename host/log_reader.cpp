@@ -56,12 +56,25 @@ private:
 
 }  // namespace
 
-bool IsCabrilloLog(std::string_view text) {
+namespace {
+
+// The text from its first byte that is no byte order mark or blank.
+std::string_view Content(std::string_view text) {
     std::size_t at = 0;
-    // A byte order mark and blank lines may come first.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") at = 3;
     while (at < text.size() && IsBlank(text[at])) ++at;
-    return MatchesUpper(text.substr(at, 13), "START-OF-LOG:");
+    return text.substr(at);
+}
+
+bool IsAdxLog(std::string_view text) {
+    text = Content(text);
+    return MatchesUpper(text.substr(0, 5), "<?XML") || MatchesUpper(text.substr(0, 5), "<ADX>");
+}
+
+}  // namespace
+
+bool IsCabrilloLog(std::string_view text) {
+    return MatchesUpper(Content(text).substr(0, 13), "START-OF-LOG:");
 }
 
 namespace {
@@ -92,6 +105,10 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
                    const AdifResumePoint* from, AdifResumePoint* end) {
     if (end) *end = AdifResumePoint();
     if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
+    if (IsAdxLog(source.text))
+        throw InputError(source.name +
+                         ": is ADIF in XML (ADX), which tavik-host does not read; export the log "
+                         "as ADI (.adi, .adif) or Cabrillo");
     AdifQsos qsos(source, handler, diagnostics);
     return AdifSummary(source, ReadAdif(source, qsos, diagnostics, from, end), qsos);
 }

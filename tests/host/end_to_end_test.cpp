@@ -173,6 +173,8 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
     WriteFile(bad, "<EOH>\n<CALL:4>K1AB<QSO_DATE:99>2025");
     fs::path notAdif = scratch_ / "notes.txt";
     WriteFile(notAdif, "just some notes\n");
+    fs::path adx = scratch_ / "log.adx";
+    WriteFile(adx, "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<ADX><RECORDS><RECORD><CALL>K1AB</CALL>");
     fs::path noCall = scratch_ / "nocall.adi";
     WriteFile(noCall, "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200<EOR>");
     fs::path badCty = scratch_ / "cty.dat";
@@ -189,6 +191,7 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
          bad.string() + ": line 2, byte offset 18: record 1: QSO_DATE length 99 runs past the end"},
         {WithPlugin({notAdif.string()}), 2,
          notAdif.string() + ": holds no ADIF (no <NAME:LENGTH> field, no <EOR>) and is no Cabrillo"},
+        {WithPlugin({adx.string()}), 2, adx.string() + ": is ADIF in XML (ADX)"},
         {WithPlugin({"/dev/zero"}), 2, "/dev/zero: cannot read: it is a device, not a file"},
         {WithPlugin({Fixture("contest-no-dates.adi")}), 2,
          "byte offset 109: record 2 skipped: no QSO_DATE\ntavik-host: error: " +
