@@ -104,6 +104,11 @@ std::size_t MiddleRecordEnd(std::string_view text) {
 LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
                    const AdifResumePoint* from, AdifResumePoint* end) {
     if (end) *end = AdifResumePoint();
+    const std::string_view mark = source.text.substr(0, 2);
+    if (mark == "\xFF\xFE" || mark == "\xFE\xFF")
+        throw InputError(source.name +
+                         ": is UTF-16 text, which tavik-host does not read; save or export the "
+                         "log as UTF-8 or ASCII");
     if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
     if (IsAdxLog(source.text))
         throw InputError(source.name +

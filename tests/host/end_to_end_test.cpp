@@ -175,6 +175,8 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
     WriteFile(notAdif, "just some notes\n");
     fs::path adx = scratch_ / "log.adx";
     WriteFile(adx, "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<ADX><RECORDS><RECORD><CALL>K1AB</CALL>");
+    fs::path utf16 = scratch_ / "utf16.adi";
+    WriteFile(utf16, std::string("\xFF\xFE<\0E\0O\0H\0>\0", 12));
     fs::path noCall = scratch_ / "nocall.adi";
     WriteFile(noCall, "<CALL:4>K1AB<QSO_DATE:8>20250920<TIME_ON:4>1200<EOR>");
     fs::path badCty = scratch_ / "cty.dat";
@@ -192,6 +194,7 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
         {WithPlugin({notAdif.string()}), 2,
          notAdif.string() + ": holds no ADIF (no <NAME:LENGTH> field, no <EOR>) and is no Cabrillo"},
         {WithPlugin({adx.string()}), 2, adx.string() + ": is ADIF in XML (ADX)"},
+        {WithPlugin({utf16.string()}), 2, utf16.string() + ": is UTF-16 text"},
         {WithPlugin({"/dev/zero"}), 2, "/dev/zero: cannot read: it is a device, not a file"},
         {WithPlugin({Fixture("contest-no-dates.adi")}), 2,
          "byte offset 109: record 2 skipped: no QSO_DATE\ntavik-host: error: " +
