@@ -66,9 +66,18 @@ std::string_view Content(std::string_view text) {
     return text.substr(at);
 }
 
-bool IsAdxLog(std::string_view text) {
-    text = Content(text);
-    return MatchesUpper(text.substr(0, 5), "<?XML") || MatchesUpper(text.substr(0, 5), "<ADX>");
+// Logs in forms read by other programs only: said at once, instead of a warning per tag.
+void RefuseOtherFormats(const SourceFile& source) {
+    const std::string_view mark = source.text.substr(0, 2);
+    if (mark == "\xFF\xFE" || mark == "\xFE\xFF")
+        throw InputError(source.name +
+                         ": is UTF-16 text, which tavik-host does not read; save or export the "
+                         "log as UTF-8 or ASCII");
+    const std::string_view text = Content(source.text);
+    if (MatchesUpper(text.substr(0, 5), "<?XML") || MatchesUpper(text.substr(0, 5), "<ADX>"))
+        throw InputError(source.name +
+                         ": is ADIF in XML (ADX), which tavik-host does not read; export the log "
+                         "as ADI (.adi, .adif) or Cabrillo");
 }
 
 }  // namespace
@@ -104,16 +113,8 @@ std::size_t MiddleRecordEnd(std::string_view text) {
 LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
                    const AdifResumePoint* from, AdifResumePoint* end) {
     if (end) *end = AdifResumePoint();
-    const std::string_view mark = source.text.substr(0, 2);
-    if (mark == "\xFF\xFE" || mark == "\xFE\xFF")
-        throw InputError(source.name +
-                         ": is UTF-16 text, which tavik-host does not read; save or export the "
-                         "log as UTF-8 or ASCII");
+    RefuseOtherFormats(source);
     if (IsCabrilloLog(source.text)) return ReadCabrilloLog(source, handler, diagnostics);
-    if (IsAdxLog(source.text))
-        throw InputError(source.name +
-                         ": is ADIF in XML (ADX), which tavik-host does not read; export the log "
-                         "as ADI (.adi, .adif) or Cabrillo");
     AdifQsos qsos(source, handler, diagnostics);
     return AdifSummary(source, ReadAdif(source, qsos, diagnostics, from, end), qsos);
 }
@@ -121,6 +122,7 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
 LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
                            Diagnostics& diagnostics, bool& halved, std::size_t smallest) {
     halved = false;
+    RefuseOtherFormats(source);
     const std::size_t middle = source.text.size() < smallest || diagnostics.Strict() ||
                                        IsCabrilloLog(source.text)
                                    ? 0
