@@ -85,7 +85,10 @@ LiveLog::Change LiveLog::ReadWhole(const FileSignature& signature) {
     try {
         summary = ReadLog(source, collect, diagnostics, nullptr, &end);
     } catch (const InputError& problem) {
-        problem_ = problem.what();
+        // Said after the log's name already.
+        const std::string what = problem.what();
+        const std::string named = shownName_ + ": ";
+        problem_ = what.rfind(named, 0) == 0 ? what.substr(named.size()) : what;
         return Change::kMissing;
     }
     content.ownCall = summary.ownCall;

@@ -12,7 +12,9 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -226,6 +228,14 @@ TEST_F(Watch, ALogThatGoesAndComesBackIsFollowedAgain) {
     Rewrite(sample_.Text(0, 10));
     child_ = Start(Args("live", {"--watch"}), out_, (scratch_ / "live.err").string());
     ExpectSameAsOneShot("start", "scored 10 QSOs");
+    // A file that is no log is said once after the log's name, and waited out.
+    Rewrite("just notes\n");
+    const std::string said = "tavik-host: " + log_.string() + ": holds no ADIF";
+    for (int tries = 0; tries < 100 && ReadFile(scratch_ / "live.err").find(said) == std::string::npos;
+         ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_NE(ReadFile(scratch_ / "live.err").find(said), std::string::npos)
+        << ReadFile(scratch_ / "live.err");
     fs::remove(log_);
     Rewrite(sample_.Text(0, 12));
     ExpectSameAsOneShot("written again", "2 QSOs added");
