@@ -2,7 +2,6 @@
 // bytes. Reading never stops: every record is mapped or named in a warning, every
 // warning is placed, and every field handed out lies inside the text, at its own tag.
 // With --strict the first problem is an InputError that names the file and line.
-// Read in two halves at once, a log tells exactly what one reading in order tells.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -11,7 +10,6 @@
 #include <vector>
 
 #include "host/adif_reader.h"
-#include "host/log_reader.h"
 #include "host/qso_mapping.h"
 #include "host/source_file.h"
 
@@ -116,32 +114,6 @@ private:
     size_t lastOffset_ = 0;
 };
 
-struct Offsets : tavik::host::QsoHandler {
-    std::vector<size_t> offsets;
-    void OnQso(const tavik::host::Qso&, size_t offset, size_t, Diagnostics&) override {
-        offsets.push_back(offset);
-    }
-};
-
-// What a reading of the whole log tells, in one reading or in halves.
-std::string Told(const SourceFile& source, bool inHalves) {
-    std::string told;
-    Diagnostics diagnostics([&told](const std::string& line) { told += line + "\n"; });
-    Offsets first, second;
-    bool halved = false;
-    try {
-        const tavik::host::LogSummary summary =
-            inHalves ? tavik::host::ReadLogInHalves(source, first, second, diagnostics, halved, 0)
-                     : tavik::host::ReadLog(source, first, diagnostics);
-        told += std::to_string(summary.records) + " records, own call " + summary.ownCall + "\n";
-    } catch (const InputError& error) {
-        told += error.what();
-    }
-    if (halved) first.offsets.insert(first.offsets.end(), second.offsets.begin(), second.offsets.end());
-    for (size_t offset : first.offsets) told += std::to_string(offset) + " ";
-    return told + std::to_string(diagnostics.Warnings());
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
@@ -169,6 +141,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
         EXPECT(Placed(error.what()), error.what());
         EXPECT(!lines.empty(), "strict stopped where nothing was warned");
     }
-    EXPECT(Told(source, true) == Told(source, false), "the halves told otherwise");
     return 0;
 }

@@ -52,9 +52,13 @@ public:
                 pos = static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
             }
             pos = Tag(pos);
-            if (part_ && pos >= part_->stopAt) {
-                if (part_->stopped) return summary_;  // the next part goes on from here
-                part_->stopAt = std::string_view::npos;  // it went past: read on to the end
+            if (part_) {
+                if (pos >= part_->stopAt) {
+                    if (part_->stopped) return summary_;  // the next part goes on from here
+                    part_->stopAt = std::string_view::npos;  // it went past: read to the end
+                }
+                // Too much to keep: the earlier part will read this one itself.
+                if (diagnostics_.Overflowed()) return summary_;
             }
             if (pos >= released + kReleaseStep && sawHeader_) {
                 const std::size_t upTo = record_.Empty() ? pos : record_.Offset();

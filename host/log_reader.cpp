@@ -120,7 +120,8 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
 }
 
 LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
-                           Diagnostics& diagnostics, bool& halved, std::size_t smallest) {
+                           Diagnostics& diagnostics, bool& halved, std::size_t smallest,
+                           std::size_t keptMost) {
     halved = false;
     RefuseOtherFormats(source);
     const std::size_t middle = source.text.size() < smallest || diagnostics.Strict() ||
@@ -132,7 +133,7 @@ LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandl
     // The second half is read as if a reading had stopped just past that <EOR>; it
     // holds when the first half's reading does stop there (the <EOR> was no data).
     std::vector<Diagnostics::Kept> kept;
-    Diagnostics keeping(&kept);
+    Diagnostics keeping = Diagnostics::Keeping(kept, keptMost);
     AdifQsos laterQsos(source, second, keeping);
     AdifPart later;
     std::future<AdifReadSummary> secondHalf = std::async(std::launch::async, [&] {
@@ -147,6 +148,16 @@ LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandl
     AdifReadSummary read = ReadAdifPart(source, qsos, diagnostics, nullptr, earlier);
     const AdifReadSummary laterRead = secondHalf.get();
     if (!earlier.stopped) return AdifSummary(source, read, qsos);
+    if (keeping.Overflowed()) {
+        // Too much to keep: the first half's reading goes on through the second.
+        AdifResumePoint from;
+        from.valid = true;
+        from.offset = middle;
+        from.summary = read;
+        for (const auto& [name, place] : earlier.markers) from.warnedMarkers.insert(name);
+        AdifPart rest;
+        return AdifSummary(source, ReadAdifPart(source, qsos, diagnostics, &from, rest), qsos);
+    }
 
     // Markers are told once per name: not again when the first half told them.
     std::vector<std::size_t> told;

@@ -40,11 +40,13 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
 // ReadLog for a first reading of a large ADIF log on two threads: the part from the
 // first <EOR> after the middle goes to second, the part before it to first, and
 // everything is told as one reading in order would tell it. When halved comes back
-// false (a small, strict or Cabrillo log, or no clean place to part it) first had
+// false (a small, strict or Cabrillo log, no clean place to part it, or more than
+// keptMost problems in the second half to keep until the first is told) first had
 // the whole log and second's figures are to be left out.
 LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
                            Diagnostics& diagnostics, bool& halved,
-                           std::size_t smallest = std::size_t(4) << 20);
+                           std::size_t smallest = std::size_t(4) << 20,
+                           std::size_t keptMost = 65536);
 
 // The Cabrillo part of ReadLog.
 LogSummary ReadCabrilloLog(const SourceFile& source, QsoHandler& handler,

@@ -128,8 +128,18 @@ int RunHost(const Options& options, std::ostream& err) {
     // The log is read twice: first every problem is told and the QSOs to offer are
     // counted, then a second reading hands them to the plugin. Nothing of it is kept
     // in between, so memory stays bounded however large the log is.
+    // Told in large writes: a damaged log may hold millions of problems.
+    std::string told;
+    auto tell = [&err, &told] {
+        err << told;
+        told.clear();
+    };
     Diagnostics diagnostics(
-        [&err](const std::string& line) { err << kProgram << line << '\n'; }, options.strict);
+        [&](const std::string& line) {
+            told.append(kProgram).append(line).push_back('\n');
+            if (told.size() >= (std::size_t(1) << 16)) tell();
+        },
+        options.strict);
     const Period period(options);
     SourceFile log;
     LogSummary summary;
@@ -151,8 +161,10 @@ int RunHost(const Options& options, std::ostream& err) {
         if (halved) survey->Follow(secondHalf);
         countries = countryFile.get();
     } catch (const InputError& error) {
+        tell();
         return Fail(err, kExitInput, error.what());
     }
+    tell();
     auto readingTime = Clock::now() - runStart;
     std::size_t hostWarnings = 0;
 

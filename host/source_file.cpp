@@ -69,7 +69,7 @@ void Diagnostics::Warn(const SourceFile& source, std::size_t offset, std::size_t
                        const std::string& what) {
     if (keep_) {
         ++warnings_;
-        keep_->push_back({Kept::Kind::Warn, offset, record, what});
+        Keep(Kept::Kind::Warn, offset, record, what);
         return;
     }
     if (strict_) {
@@ -84,7 +84,7 @@ void Diagnostics::Skip(const SourceFile& source, std::size_t offset, std::size_t
                        const std::string& why) {
     if (keep_) {
         ++warnings_;
-        keep_->push_back({Kept::Kind::Skip, offset, record, why});
+        Keep(Kept::Kind::Skip, offset, record, why);
         return;
     }
     Warn(source, offset, 0, "record " + std::to_string(record) + " skipped: " + why);
@@ -93,14 +93,24 @@ void Diagnostics::Skip(const SourceFile& source, std::size_t offset, std::size_t
 void Diagnostics::Tolerate(const SourceFile& source, std::size_t offset, std::size_t record,
                            const std::string& what) {
     ++warnings_;
-    if (keep_) keep_->push_back({Kept::Kind::Warn, offset, record, what});
+    if (keep_) Keep(Kept::Kind::Warn, offset, record, what);
     if (print_) print_("warning: " + Place(source, offset, record, what));
 }
 
 void Diagnostics::Note(const SourceFile& source, std::size_t offset, std::size_t record,
                        const std::string& what) {
-    if (keep_) keep_->push_back({Kept::Kind::Note, offset, record, what});
+    if (keep_) Keep(Kept::Kind::Note, offset, record, what);
     if (print_) print_(Place(source, offset, record, what));
+}
+
+void Diagnostics::Keep(Kept::Kind kind, std::size_t offset, std::size_t record,
+                       const std::string& what) {
+    // Bounded: a hostile file may hold a problem every few bytes.
+    if (keep_->size() >= keepMost_) {
+        overflowed_ = true;
+        return;
+    }
+    keep_->push_back({kind, offset, record, what});
 }
 
 void Diagnostics::Tell(const SourceFile& source, const std::vector<Kept>& kept,

@@ -97,9 +97,16 @@ public:
         std::size_t record;
         std::string what;
     };
-    // Keeps every problem in keep instead of telling it; never strict. Places are
-    // not looked up, so this may run alongside a reading of the same file.
-    explicit Diagnostics(std::vector<Kept>* keep) : keep_(keep) {}
+    // Keeps the problems in keep instead of telling them, at most keepMost of them
+    // (Overflowed() tells when more came); never strict. Places are not looked up,
+    // so this may run alongside a reading of the same file.
+    static Diagnostics Keeping(std::vector<Kept>& keep, std::size_t keepMost) {
+        Diagnostics keeping;
+        keeping.keep_ = &keep;
+        keeping.keepMost_ = keepMost;
+        return keeping;
+    }
+    bool Overflowed() const { return overflowed_; }
 
     // Tells what another Diagnostics kept, in order, records numbered on from
     // recordBase, all but the entries whose places in kept are in leaveOut.
@@ -126,10 +133,13 @@ public:
 private:
     std::string Place(const SourceFile& source, std::size_t offset, std::size_t record,
                       const std::string& what) const;
+    void Keep(Kept::Kind kind, std::size_t offset, std::size_t record, const std::string& what);
 
     Printer print_;
     bool strict_ = false;
     std::vector<Kept>* keep_ = nullptr;
+    std::size_t keepMost_ = 0;
+    bool overflowed_ = false;
     std::size_t warnings_ = 0;
 };
 

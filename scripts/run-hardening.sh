@@ -39,13 +39,14 @@ begin "fuzzers, $seconds s each"
 CC=clang CXX=clang++ cmake -S fuzz -B build-fuzz -G Ninja >/dev/null
 cmake --build build-fuzz
 for spec in fuzz_exports:4096 fuzz_profile_text:4096 fuzz_pe_version:20000 \
-        fuzz_adif:16384 fuzz_cabrillo:16384 fuzz_country_file:20000; do
+        fuzz_adif:16384 fuzz_adif_halves:16384 fuzz_cabrillo:16384 fuzz_country_file:20000; do
     target=${spec%%:*}
     max_len=${spec#*:}
     work=$root/build-fuzz/run/$target
     rm -rf "$work"
     mkdir -p "$work/corpus"
-    cp fuzz/corpus/$target/* "$work/corpus/"
+    # The halves reading takes the seeds of the reading it is held against.
+    cp fuzz/corpus/${target%_halves}/* "$work/corpus/"
     extra=""
     # The plugin's message boxes go to standard error: keep them out of the log.
     [ "$target" = fuzz_exports ] && extra="-close_fd_mask=2"

@@ -25,13 +25,15 @@ struct Reading {
     bool halved = false;
 };
 
-Reading Read(const std::string& text, bool inHalves) {
+// In halves when keptMost is given: at most that many problems of the second half kept.
+Reading Read(const std::string& text, std::size_t keptMost = 0) {
+    const bool inHalves = keptMost > 0;
     SourceFile source{"log.adi", text};
     Reading reading;
     Diagnostics diagnostics([&](const std::string& line) { reading.told += line + "\n"; });
     Offsets first, second;
     reading.summary = inHalves ? ReadLogInHalves(source, first, second, diagnostics,
-                                                 reading.halved, 0)
+                                                 reading.halved, 0, keptMost)
                                : ReadLog(source, first, diagnostics);
     reading.offsets = first.offsets;
     if (reading.halved)
@@ -53,7 +55,7 @@ TEST(LogReader, OwnCallFromTheHeaderElseTheFirstRecordNamingOne) {
         {"<EOH>" + qso + "<EOR>" + qso + "<OPERATOR:4>DL3C<EOR>", "DL3C"},
         {"<EOH>" + qso + "<EOR>", ""},
     };
-    for (const auto& [text, call] : cases) EXPECT_EQ(Read(text, false).summary.ownCall, call) << text;
+    for (const auto& [text, call] : cases) EXPECT_EQ(Read(text).summary.ownCall, call) << text;
 }
 
 TEST(LogReader, ReadingInHalvesTellsWhatOneReadingTells) {
@@ -72,19 +74,23 @@ TEST(LogReader, ReadingInHalvesTellsWhatOneReadingTells) {
     else dataEor.insert(6, std::string(dataEor.size() - 2 * at, ' '));  // in the header text
     ASSERT_EQ(dataEor.find("<EOR>", dataEor.size() / 2), dataEor.find("<COMMENT:5>") + 11);
     const std::string texts[] = {firstHalf + secondHalf, dataEor};
-    for (const std::string& text : texts) {
-        Reading one = Read(text, false);
-        Reading halves = Read(text, true);
-        EXPECT_EQ(halves.halved, &text == &texts[0]);
-        EXPECT_EQ(halves.told, one.told);
-        EXPECT_EQ(halves.warnings, one.warnings);
-        EXPECT_EQ(halves.offsets, one.offsets);
-        EXPECT_EQ(halves.summary.records, one.summary.records);
-        EXPECT_EQ(halves.summary.ownCall, "DL2B");
+    // The second half of the first text holds three problems: with room to keep two,
+    // the first half's reading goes on through it.
+    for (std::size_t keptMost : {100, 2}) {
+        for (const std::string& text : texts) {
+            Reading one = Read(text);
+            Reading halves = Read(text, keptMost);
+            EXPECT_EQ(halves.halved, &text == &texts[0] && keptMost == 100);
+            EXPECT_EQ(halves.told, one.told);
+            EXPECT_EQ(halves.warnings, one.warnings);
+            EXPECT_EQ(halves.offsets, one.offsets);
+            EXPECT_EQ(halves.summary.records, one.summary.records);
+            EXPECT_EQ(halves.summary.ownCall, "DL2B");
+        }
     }
     // What one reading tells, for the record numbers past the middle.
-    EXPECT_NE(Read(texts[0], false).told.find("record 83 skipped: no QSO_DATE"), std::string::npos);
-    EXPECT_EQ(Read(texts[0], false).warnings, 6u);
+    EXPECT_NE(Read(texts[0]).told.find("record 83 skipped: no QSO_DATE"), std::string::npos);
+    EXPECT_EQ(Read(texts[0]).warnings, 6u);
 }
 
 TEST(LogReader, CabrilloQsoLinesWhoseFieldsAreShiftedAreSkipped) {
@@ -98,7 +104,7 @@ TEST(LogReader, CabrilloQsoLinesWhoseFieldsAreShiftedAreSkipped) {
          "record 1 skipped: the sent call '599' has no letter; the line has 10 fields"},
     };
     for (const auto& [line, told] : cases) {
-        Reading reading = Read(head + line, false);
+        Reading reading = Read(head + line);
         EXPECT_EQ(reading.offsets.size(), told.empty() ? 1u : 0u) << line;
         EXPECT_NE(reading.told.find(told), std::string::npos) << reading.told;
         EXPECT_EQ(reading.warnings, told.empty() ? 0u : 1u) << reading.told;
