@@ -152,7 +152,14 @@ TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuits) {
     for (const auto& [locale, bar, quit] : kRuns) {
         SCOPED_TRACE(locale);
         Launch(std::string("LC_ALL=") + locale);
-        Lines screen = WaitFor("Score = 7 * 3 = 21");
+        // The whole first screen: a capture may come while it is being drawn.
+        Lines screen = WaitUntil(
+            [](const Lines& shown) {
+                return RowHolding(shown, "Score = 7 * 3 = 21") >= 0 &&
+                       RowStarting(shown, "10 11 12") > 0 &&
+                       RowStarting(shown, "40M  2 mults: 1001 1002") > 0;
+            },
+            "the first screen");
         // The report's tabs expanded; the last QSOs beside it.
         EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 2);
         EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 3);
@@ -243,8 +250,13 @@ TEST_F(LiveView, WatchShowsTheScoreChecksCallsAndFollowsTheLog) {
     std::ofstream(log, std::ios::app)
         << "<CALL:5>UA9XX <QSO_DATE:8>20250921 <TIME_ON:4>1150 <BAND:3>20m <MODE:6>QPSK63 "
            "<STX_STRING:4>0301 <SRX_STRING:4>7777 <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
-    screen = WaitFor("Score = 592 * 151 = 89392");
-    EXPECT_NE(RowHolding(screen, "11:50 20M  UA9XX      3 pts, new mult"), -1);
+    // The new QSO's row lies below the score: wait for both, as the screen is redrawn.
+    WaitUntil(
+        [](const Lines& shown) {
+            return RowHolding(shown, "Score = 592 * 151 = 89392") >= 0 &&
+                   RowHolding(shown, "11:50 20M  UA9XX      3 pts, new mult") >= 0;
+        },
+        "the score and the row of the QSO logged meanwhile");
     Keys("-l q");
     EXPECT_EQ(ExitReport().rfind("rc=0\n", 0), 0u);
 }
