@@ -54,10 +54,6 @@ private:
     std::string headerStation_, headerOperator_, firstStation_, firstOperator_;
 };
 
-}  // namespace
-
-namespace {
-
 // The text from its first byte that is no byte order mark or blank.
 std::string_view Content(std::string_view text) {
     std::size_t at = 0;
@@ -80,14 +76,6 @@ void RefuseOtherFormats(const SourceFile& source) {
                          "as ADI (.adi, .adif) or Cabrillo");
 }
 
-}  // namespace
-
-bool IsCabrilloLog(std::string_view text) {
-    return MatchesUpper(Content(text).substr(0, 13), "START-OF-LOG:");
-}
-
-namespace {
-
 LogSummary AdifSummary(const SourceFile& source, const AdifReadSummary& read,
                        const AdifQsos& qsos) {
     if (read.tags == 0 && !TrimBlanks(source.text).empty())
@@ -109,6 +97,10 @@ std::size_t MiddleRecordEnd(std::string_view text) {
 }
 
 }  // namespace
+
+bool IsCabrilloLog(std::string_view text) {
+    return MatchesUpper(Content(text).substr(0, 13), "START-OF-LOG:");
+}
 
 LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& diagnostics,
                    const AdifResumePoint* from, AdifResumePoint* end) {

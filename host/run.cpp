@@ -127,8 +127,8 @@ int RunHost(const Options& options, std::ostream& err) {
 
     // The log is read twice: first every problem is told and the QSOs to offer are
     // counted, then a second reading hands them to the plugin. Nothing of it is kept
-    // in between, so memory stays bounded however large the log is.
-    // Told in large writes: a damaged log may hold millions of problems.
+    // in between, so memory stays bounded however large the log is. The problems are
+    // told in large writes: a damaged log may hold millions of them.
     std::string told;
     auto tell = [&err, &told] {
         err << told;
