@@ -103,15 +103,15 @@ private:
         const std::size_t dataStart = static_cast<std::size_t>(p + 1 - base);
         if (length > text_.size() - dataStart) return SlowTag(start);
         const std::size_t stated = dataStart + length;
-        if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(text_, stated))
-            return SlowTag(start);
         if (length == 0 && nameEnd - nameBegin == 3 &&
             (MatchesUpper(std::string_view(nameBegin, 3), "EOR") ||
              MatchesUpper(std::string_view(nameBegin, 3), "EOH"))) {
-            // <EOR:0>, as a few programs write it, still ends the record.
+            // <EOR:0>, as a few programs write it, still ends the record, whatever follows.
             MarkerTag(std::string_view(nameBegin, 3), start, stated);
             return stated;
         }
+        if (stated != text_.size() && !IsBlank(text_[stated]) && !WellFormedTagAt(text_, stated))
+            return SlowTag(start);
         AdifItem item;
         item.name = std::string_view(nameBegin, static_cast<std::size_t>(nameEnd - nameBegin));
         item.type = std::string_view(typeBegin, static_cast<std::size_t>(typeEnd - typeBegin));

@@ -86,7 +86,7 @@ TEST(AdifReader, HeaderTextEndsAtEoh) {
 }
 
 TEST(AdifReader, FileWithoutHeaderStartsWithFields) {
-    Collected log = Read("<CALL:4>K1AB<eor:0>\n<call:4>K2CD<EoR>");
+    Collected log = Read("<CALL:4>K1AB<eor:0>junk<call:4>K2CD<EoR>");
     EXPECT_EQ(log.headerCalls, 1);
     EXPECT_TRUE(log.header.empty());
     ASSERT_EQ(log.records.size(), 2u);
