@@ -29,6 +29,9 @@ public:
         // itself begins with a field is still recognised by its <EOH>.
         inHeader_ = !text_.empty() && text_[0] != '<';
         headerText_ = inHeader_;
+        // Fields before an <EOH> that comes before any <EOR> are the header's: known
+        // now, so that their problems are not told as a record's.
+        if (!inHeader_ && !(from && from->valid)) inHeader_ = HeaderEndsFirst();
         header_.Clear();
         record_.Clear();
         std::size_t pos = 0;
@@ -72,6 +75,16 @@ public:
 
 private:
     std::size_t RecordNumber() const { return inHeader_ ? 0 : summary_.records + 1; }
+
+    bool HeaderEndsFirst() const {
+        for (std::size_t at = text_.find('<'); at != std::string_view::npos;
+             at = text_.find('<', at + 1)) {
+            const std::string_view name = text_.substr(at + 1, 3);
+            if (MatchesUpper(name, "EOH")) return true;
+            if (MatchesUpper(name, "EOR")) return false;
+        }
+        return false;
+    }
 
     void Warn(std::size_t offset, const std::string& what) {
         diagnostics_.Warn(source_, offset, RecordNumber(), what);
@@ -210,8 +223,8 @@ private:
                         std::size_t dataStart, std::size_t length, bool tooLarge) {
         const FieldEnd end = LikeliestFieldEnd(text_, dataStart, length, tooLarge);
         if (end.why)
-            Warn(start, Printable(name) + " length " + Printable(lengthText) + end.why +
-                            "; value taken as " + std::to_string(end.end - dataStart) + " bytes");
+            Warn(start, Printable(name) + " length " + Printable(lengthText) + end.why + " (" +
+                            std::to_string(end.end - dataStart) + " bytes read)");
         return end.end;
     }
 
@@ -219,7 +232,9 @@ private:
     void MarkerTag(std::string_view name, std::size_t start, std::size_t next) {
         if (MatchesUpper(name, "EOH")) {
             if (!inHeader_ && (sawHeader_ || summary_.records > 0 || !header_.Empty())) {
-                Warn(start, "<EOH> after the header has ended; ignored");
+                // Between records it belongs to none.
+                diagnostics_.Warn(source_, start, record_.Empty() ? 0 : RecordNumber(),
+                                  "<EOH> after the header has ended; ignored");
                 return;
             }
             ++summary_.tags;

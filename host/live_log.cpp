@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "host/ascii_text.h"
 #include "host/log_reader.h"
 #include "host/source_file.h"
 
@@ -14,6 +15,25 @@ namespace {
 // append leaves them as they were, a rewrite seldom does.
 constexpr std::size_t kCheckedBytes = 4096;
 constexpr std::size_t kRecentWarnings = 50;
+// How long the file must stay as it is before a reading of it is taken for one
+// that is not an append: the log ends in a whole record, or it is cut in one.
+constexpr std::chrono::milliseconds kStill{500};
+constexpr std::chrono::milliseconds kStillWhenCut{3000};
+
+// Whether text ends where a record ends: a half-written save seldom does.
+bool EndsInWholeRecord(std::string_view text, bool cabrillo, const AdifResumePoint& end) {
+    if (cabrillo) {
+        std::size_t last = text.find_last_not_of(" \t\r\n");
+        if (last == std::string_view::npos) return false;
+        const std::size_t lineStart = text.find_last_of("\r\n", last);
+        const std::string_view line = text.substr(lineStart == std::string_view::npos ? 0 : lineStart + 1);
+        return MatchesUpper(line.substr(0, 11), "END-OF-LOG:") || last + 1 < text.size();
+    }
+    if (!end.valid) return false;
+    for (std::size_t at = end.offset; at < text.size(); ++at)
+        if (!IsBlank(text[at])) return false;
+    return true;
+}
 
 // FNV-1a, continued across calls, so that a grown prefix costs only its new bytes.
 std::uint64_t ExtendHash(std::uint64_t hash, std::string_view bytes) {
@@ -58,15 +78,36 @@ void LiveLog::Tell(const std::string& line) {
 LiveLog::Change LiveLog::Refresh() {
     const std::optional<FileSignature> signature = SignatureOf(path_);
     if (!signature || !signature->regular) {
+        seen_.reset();
         problem_ = signature ? "not a regular file" : "not there (deleted or renamed?)";
         return Change::kMissing;
+    }
+    if (!seen_ || !(*seen_ == *signature)) {
+        seen_ = signature;
+        seenSince_ = std::chrono::steady_clock::now();
     }
     if (mark_ && *signature == mark_->signature) return Change::kNone;
     if (mark_ && mark_->resume.valid && !content_.cabrillo &&
         signature->device == mark_->signature.device && signature->file == mark_->signature.file &&
-        signature->size >= mark_->resume.offset && ReadOn(*signature))
-        return Change::kGrew;
+        signature->size >= mark_->resume.offset) {
+        switch (ReadOn(*signature)) {
+            case ReadOnResult::kRead: return Change::kGrew;
+            case ReadOnResult::kChanging: return Unsettled();
+            case ReadOnResult::kNotAnAppend: break;
+        }
+    }
     return ReadWhole(*signature);
+}
+
+bool LiveLog::Settled(bool endsWhole) const {
+    // A logger saves in pieces; a pause between two of them is far shorter.
+    const auto still = std::chrono::steady_clock::now() - seenSince_;
+    return still >= (endsWhole ? kStill : kStillWhenCut);
+}
+
+LiveLog::Change LiveLog::Unsettled() {
+    problem_ = "the log is being written; waiting till it holds still";
+    return Change::kUnsettled;
 }
 
 LiveLog::Change LiveLog::ReadWhole(const FileSignature& signature) {
@@ -79,19 +120,30 @@ LiveLog::Change LiveLog::ReadWhole(const FileSignature& signature) {
     SourceFile source(shownName_, bytes);
     LogContent content;
     Collect collect(period_, content);
-    Diagnostics diagnostics([this](const std::string& line) { Tell(line); });
+    // Told only once the reading is taken: a half-saved log's problems are no news.
+    std::vector<std::string> told;
+    Diagnostics diagnostics([&told](const std::string& line) { told.push_back(line); });
     AdifResumePoint end;
     LogSummary summary;
     try {
         summary = ReadLog(source, collect, diagnostics, nullptr, &end);
+        diagnostics.Finish(source);
     } catch (const InputError& problem) {
+        if (!bytes->HeldStill() || !Settled(false)) return Unsettled();
         // Said after the log's name already.
         const std::string what = problem.what();
         const std::string named = shownName_ + ": ";
         problem_ = what.rfind(named, 0) == 0 ? what.substr(named.size()) : what;
         return Change::kMissing;
     }
+    if (!bytes->HeldStill()) return Unsettled();
+    const bool first = !mark_;
+    const bool same = !first && content.qsos == content_.qsos && summary.ownCall == content_.ownCall;
+    if (!same && !Settled(first || EndsInWholeRecord(source.text, summary.cabrillo, end)))
+        return Unsettled();
+    for (const std::string& line : told) Tell(line);
     content.ownCall = summary.ownCall;
+    content.callSources = summary.callSources;
     content.records = summary.records;
     content.excluded = summary.excluded;
     content.warnings = diagnostics.Warnings();
@@ -117,16 +169,16 @@ LiveLog::Change LiveLog::ReadWhole(const FileSignature& signature) {
     return Change::kRewritten;
 }
 
-bool LiveLog::ReadOn(const FileSignature& signature) {
+LiveLog::ReadOnResult LiveLog::ReadOn(const FileSignature& signature) {
     Mark& mark = *mark_;
     std::string error;
     std::shared_ptr<InputBytes> bytes = OpenInputBytes(path_, error, false);
-    if (!bytes) return false;
+    if (!bytes) return ReadOnResult::kNotAnAppend;
     const std::string_view text = bytes->Bytes();
     const std::size_t resumeAt = mark.resume.offset;
     if (text.size() < resumeAt || text.substr(0, mark.head.size()) != mark.head ||
         text.substr(resumeAt - mark.tail.size(), mark.tail.size()) != mark.tail)
-        return false;
+        return bytes->HeldStill() ? ReadOnResult::kNotAnAppend : ReadOnResult::kChanging;
 
     SourceFile source(shownName_, bytes);
     LogContent& content = content_;
@@ -134,16 +186,28 @@ bool LiveLog::ReadOn(const FileSignature& signature) {
     content.qsos.resize(mark.qsos);
     content.outside = mark.outside;
     Collect collect(period_, content);
-    Diagnostics diagnostics([this](const std::string& line) { Tell(line); });
+    std::vector<std::string> told;
+    Diagnostics diagnostics([&told](const std::string& line) { told.push_back(line); });
     AdifResumePoint end;
     LogSummary summary;
+    bool read = true;
     try {
         summary = ReadLog(source, collect, diagnostics, &mark.resume, &end);
+        diagnostics.Finish(source);
     } catch (const InputError&) {
-        return false;
+        read = false;
     }
+    if (!read || !bytes->HeldStill()) {
+        content.qsos.resize(mark.qsos);
+        content.outside = mark.outside;
+        return read ? ReadOnResult::kChanging : ReadOnResult::kNotAnAppend;
+    }
+    for (const std::string& line : told) Tell(line);
     content.records = summary.records;
     content.warnings = mark.warnings + diagnostics.Warnings();
+    // The own call may first be named in a record added now, as a one-shot run finds it.
+    content.callSources.Follow(summary.callSources);
+    content.ownCall = content.callSources.Pick();
     grownFrom_ = mark.qsos;
 
     mark.signature = signature;
@@ -160,7 +224,7 @@ bool LiveLog::ReadOn(const FileSignature& signature) {
     mark.qsos = content.qsos.size();
     problem_.clear();
     verified_ = false;
-    return true;
+    return ReadOnResult::kRead;
 }
 
 LiveLog::Change LiveLog::Verify() {
@@ -172,8 +236,10 @@ LiveLog::Change LiveLog::Verify() {
     if (!bytes) return Change::kNone;
     const std::string_view text = bytes->Bytes();
     const std::size_t resumeAt = mark_->resume.offset;
-    if (text.size() >= resumeAt &&
-        ExtendHash(kHashStart, text.substr(0, resumeAt)) == mark_->prefixHash) {
+    const bool same = text.size() >= resumeAt &&
+                      ExtendHash(kHashStart, text.substr(0, resumeAt)) == mark_->prefixHash;
+    if (!bytes->HeldStill()) return Change::kNone;  // Refresh's turn
+    if (same) {
         verified_ = true;
         return Change::kNone;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "host/adif_reader.h"
 #include "host/contest_period.h"
+#include "host/log_reader.h"
 #include "host/options.h"
 #include "host/qso_mapping.h"
 #include "host/system.h"
@@ -22,6 +24,7 @@ namespace tavik::host {
 struct LogContent {
     std::vector<Qso> qsos;     // offerable QSOs of the contest period, in the file's order
     std::string ownCall;       // as the log gives it
+    OwnCallSources callSources;  // what it was picked from (ADIF)
     std::size_t records = 0;   // found, skipped ones included
     std::size_t excluded = 0;  // X-QSO lines
     std::size_t outside = 0;   // QSOs outside the contest period
@@ -36,6 +39,8 @@ public:
         kGrew,       // QSOs from GrownFrom() on are new; those before are unchanged
         kRewritten,  // anything may have changed
         kMissing,    // gone or unreadable for now (Problem() says why); the content is kept
+        kUnsettled,  // being written (a save in progress): the content is kept as it was
+                     // until the file holds still; look again soon
     };
 
     // tell gets every warning of the reader as it is found.
@@ -68,8 +73,13 @@ private:
         std::uint64_t prefixHash = 0;  // of every byte before the resume point
     };
 
+    enum class ReadOnResult { kRead, kNotAnAppend, kChanging };
     Change ReadWhole(const FileSignature& signature);
-    bool ReadOn(const FileSignature& signature);
+    ReadOnResult ReadOn(const FileSignature& signature);
+    // Whether a reading of the file as it is now may replace the content: it has
+    // not changed for a while, and longer when it does not end in a whole record.
+    bool Settled(bool endsWhole) const;
+    Change Unsettled();
     void Tell(const std::string& line);
 
     std::string path_;
@@ -82,6 +92,8 @@ private:
     std::function<void(const std::string&)> tell_;
     std::deque<std::string> recent_;
     bool verified_ = true;  // the last look compared every byte
+    std::optional<FileSignature> seen_;         // at the last look
+    std::chrono::steady_clock::time_point seenSince_;  // first seen so
 };
 
 }  // namespace tavik::host

@@ -101,6 +101,7 @@ void LiveScoring::Restart(const LogContent& content) {
     ownPrefix_ = countries_.Lookup(ownCall_);
     hostWarnings_ = ownPrefix_.empty() ? 1 : 0;
     session_.Start(ownCall_, ownPrefix_, start_, end_, 0);
+    stale_ = true;
     running_ = true;
     ++runs_;
     offered_ = content.qsos;
@@ -119,15 +120,17 @@ void LiveScoring::Restart(const LogContent& content) {
 void LiveScoring::OfferRange(std::size_t from, std::size_t to) {
     const std::size_t measureFrom = std::max(from, to > kMeasured ? to - kMeasured : 0);
     for (std::size_t i = from; i < measureFrom; ++i) OfferOne(i, false);
-    if (measureFrom < to && !figures_) Result();
     for (std::size_t i = measureFrom; i < to; ++i) OfferOne(i, true);
 }
 
 bool LiveScoring::OfferOne(std::size_t index, bool measure) {
     const Qso& qso = offered_[index];
     const std::string& prefix = countries_.CachedLookup(qso.call);
+    // What this QSO brought is measured against the figures just before it.
+    if (measure && stale_) Result();
     const std::optional<ReportFigures> before = measure ? figures_ : std::nullopt;
     const bool accepted = session_.Offer(ViewOf(qso), prefix.c_str());
+    stale_ = true;
     bands_.insert(qso.band);
     ++perMinute_[MinuteOf(qso.time)];
     outcomes_[index].accepted = accepted;
@@ -231,6 +234,7 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
         auto held = held_.find(KeyOf(qso));
         if (held != held_.end() && held->second == i) {
             session_.Remove(ViewOf(qso), countries_.CachedLookup(qso.call).c_str());
+            stale_ = true;
             vacated.insert(held->first);
             Release(held);
         }
@@ -251,7 +255,6 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
     offered_ = now;
 
     const std::size_t measureFrom = std::max(prefix, insertedEnd > kMeasured ? insertedEnd - kMeasured : 0);
-    if (measureFrom < insertedEnd && !figures_) Result();
     for (std::size_t i = prefix; i < insertedEnd; ++i)
         // Its refusal line would stand after those of QSOs logged later.
         if (!OfferOne(i, i >= measureFrom) && refusedAfter) {
@@ -264,6 +267,7 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
         const std::string key = KeyOf(now[i]);
         if (!vacated.erase(key) || held_.count(key)) continue;
         session_.Offer(ViewOf(now[i]), countries_.CachedLookup(now[i].call).c_str());
+        stale_ = true;
         Hold(i);
     }
     Result();
@@ -283,6 +287,7 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
 }
 
 void LiveScoring::Result() {
+    stale_ = false;
     const char* report = session_.Result();
     report_ = report ? report : "";
     figures_ = ParseReport(report_);

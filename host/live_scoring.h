@@ -87,6 +87,7 @@ private:
     std::size_t accepted_ = 0;
     std::string report_;
     std::optional<ReportFigures> figures_;
+    bool stale_ = true;  // the plugin was given or lost QSOs since figures_
     std::deque<LiveQso> last_;
     std::map<long long, std::size_t> perMinute_;  // QSOs offered per minute of the log
     // Control numbers of the stored QSOs per band, with how many hold each.

@@ -18,40 +18,29 @@ public:
         : source_(source), handler_(handler), diagnostics_(diagnostics) {}
 
     void OnHeader(const AdifRecord& header) override {
-        headerStation_ = UpperAscii(TrimBlanks(header.Data(AdifField::StationCallsign)));
-        headerOperator_ = UpperAscii(TrimBlanks(header.Data(AdifField::Operator)));
+        calls_.headerStation = UpperAscii(TrimBlanks(header.Data(AdifField::StationCallsign)));
+        calls_.headerOperator = UpperAscii(TrimBlanks(header.Data(AdifField::Operator)));
     }
 
     void OnRecord(const AdifRecord& record) override {
         // The own call may stand in a record that is skipped, or only in a later one.
-        if (firstStation_.empty())
-            firstStation_ = UpperAscii(TrimBlanks(record.Data(AdifField::StationCallsign)));
-        if (firstOperator_.empty())
-            firstOperator_ = UpperAscii(TrimBlanks(record.Data(AdifField::Operator)));
+        if (calls_.firstStation.empty())
+            calls_.firstStation = UpperAscii(TrimBlanks(record.Data(AdifField::StationCallsign)));
+        if (calls_.firstOperator.empty())
+            calls_.firstOperator = UpperAscii(TrimBlanks(record.Data(AdifField::Operator)));
         if (!MapQso(source_, record, qso_, diagnostics_)) return;
         handler_.OnQso(qso_, record.Offset(), record.Number(), diagnostics_);
     }
 
-    // The later part of a log read in two: what names the station there counts only
-    // where this part named none.
-    void Follow(const AdifQsos& later) {
-        if (firstStation_.empty()) firstStation_ = later.firstStation_;
-        if (firstOperator_.empty()) firstOperator_ = later.firstOperator_;
-    }
-
-    std::string OwnCall() const {
-        for (const std::string* call : {&headerStation_, &firstStation_, &headerOperator_,
-                                        &firstOperator_})
-            if (!call->empty()) return *call;
-        return {};
-    }
+    void Follow(const AdifQsos& later) { calls_.Follow(later.calls_); }
+    const OwnCallSources& Calls() const { return calls_; }
 
 private:
     const SourceFile& source_;
     QsoHandler& handler_;
     Diagnostics& diagnostics_;
     Qso qso_;
-    std::string headerStation_, headerOperator_, firstStation_, firstOperator_;
+    OwnCallSources calls_;
 };
 
 // The text from its first byte that is no byte order mark or blank.
@@ -84,7 +73,8 @@ LogSummary AdifSummary(const SourceFile& source, const AdifReadSummary& read,
                          "log (no START-OF-LOG: line)");
     LogSummary summary;
     summary.records = read.records;
-    summary.ownCall = qsos.OwnCall();
+    summary.callSources = qsos.Calls();
+    summary.ownCall = summary.callSources.Pick();
     return summary;
 }
 
@@ -97,6 +87,17 @@ std::size_t MiddleRecordEnd(std::string_view text) {
 }
 
 }  // namespace
+
+std::string OwnCallSources::Pick() const {
+    for (const std::string* call : {&headerStation, &firstStation, &headerOperator, &firstOperator})
+        if (!call->empty()) return *call;
+    return {};
+}
+
+void OwnCallSources::Follow(const OwnCallSources& later) {
+    if (firstStation.empty()) firstStation = later.firstStation;
+    if (firstOperator.empty()) firstOperator = later.firstOperator;
+}
 
 bool IsCabrilloLog(std::string_view text) {
     return MatchesUpper(Content(text).substr(0, 13), "START-OF-LOG:");

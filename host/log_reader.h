@@ -11,11 +11,20 @@
 
 namespace tavik::host {
 
+// Where an ADIF log names the own station; the first that does wins, in this order.
+struct OwnCallSources {
+    std::string headerStation, firstStation, headerOperator, firstOperator;
+    std::string Pick() const;
+    // What a later part of the log names counts only where this part named nothing.
+    void Follow(const OwnCallSources& later);
+};
+
 struct LogSummary {
     bool cabrillo = false;
     std::size_t records = 0;   // QSO records found, skipped ones and X-QSO lines included
     std::size_t excluded = 0;  // X-QSO lines: counted, never offered
     std::string ownCall;       // as the log gives it; "" when it does not
+    OwnCallSources callSources;  // of an ADIF log, what ownCall was picked from
 };
 
 class QsoHandler {

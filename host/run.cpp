@@ -121,6 +121,11 @@ int RunHost(const Options& options, std::ostream& err) {
     std::string jsonPath = options.jsonPath.empty() || options.jsonPath == "-"
                                ? options.jsonPath
                                : Absolute(options.jsonPath);
+    const std::string conflict =
+        JsonPathConflict(options.jsonPath, logPath, countryPath, Absolute(options.workDir));
+    if (!conflict.empty())
+        return Fail(err, kExitUsage,
+                    "--json " + options.jsonPath + " is " + conflict + "; give another file");
     std::string pluginError;
     const std::string pluginPath = FindPlugin(options, pluginError);
     if (pluginPath.empty()) return Fail(err, kExitPlugin, pluginError);
@@ -149,7 +154,9 @@ int RunHost(const Options& options, std::ostream& err) {
     // problem with the log is still told first.
     std::future<CountryFile> countryFile = std::async(std::launch::async, [&] {
         SourceFile countryText = ReadSourceFile(countryPath, options.countryFile);
-        return CountryFile::Parse(countryText);
+        CountryFile parsed = CountryFile::Parse(countryText);
+        countryText.CheckHeldStill();
+        return parsed;
     });
     try {
         log = ReadSourceFile(logPath, options.logPath);
@@ -159,6 +166,8 @@ int RunHost(const Options& options, std::ostream& err) {
         bool halved = false;
         summary = ReadLogInHalves(log, *survey, secondHalf, diagnostics, halved);
         if (halved) survey->Follow(secondHalf);
+        diagnostics.Finish(log);
+        log.CheckHeldStill();
         countries = countryFile.get();
     } catch (const InputError& error) {
         tell();
@@ -168,11 +177,31 @@ int RunHost(const Options& options, std::ostream& err) {
     auto readingTime = Clock::now() - runStart;
     std::size_t hostWarnings = 0;
 
-    if (survey->offered == 0 && (!options.start || !options.end))
+    if (survey->offered == 0 && survey->outside == 0) {
+        // Nothing the plugin could be given, with or without a period: said as such,
+        // with the figures still in the summary.
+        RunFigures figures;
+        if (options.start) figures.start = FormatAutomationDate(*options.start);
+        if (options.end) figures.end = FormatAutomationDate(*options.end);
+        figures.records = figures.skipped = summary.records;
+        figures.warnings = diagnostics.Warnings();
+        err << kProgram << figures.records << " records found: 0 offered, " << figures.skipped
+            << " skipped; " << figures.warnings << " warnings\n";
+        if (!options.jsonPath.empty()) {
+            ReportFigures none;
+            none.call = options.ownCall.empty() ? summary.ownCall : options.ownCall;
+            WriteJsonText(SummaryJson(none, figures), jsonPath, options.jsonPath, err);
+        }
         return Fail(err, kExitInput,
-                    options.logPath + ": the log has no QSOs to offer (" +
-                        std::to_string(summary.records) +
-                        " records found); give the period with --start and --end");
+                    options.logPath + ": " +
+                        (summary.records == 0
+                             ? std::string("the log holds no QSO records")
+                             : (summary.records == 1 ? std::string("its one record was skipped")
+                                                     : "all " + std::to_string(summary.records) +
+                                                           " records were skipped") +
+                                   " (the warnings above say why)") +
+                        "; nothing to score");
+    }
     std::string ownCall = options.ownCall.empty() ? summary.ownCall : options.ownCall;
     if (ownCall.empty())
         return Fail(err, kExitUsage,
@@ -187,8 +216,10 @@ int RunHost(const Options& options, std::ostream& err) {
             << options.countryFile << "; its country prefix is left empty\n";
     }
 
-    double start = options.start ? *options.start : survey->earliest;
-    double end = options.end ? *options.end : survey->latest;
+    // Every QSO outside a period given by one end only: the period is that moment.
+    double start = options.start ? *options.start
+                                 : (survey->offered ? survey->earliest : *options.end);
+    double end = options.end ? *options.end : (survey->offered ? survey->latest : start);
     if (LinearTime(start) > LinearTime(end))
         return Fail(err, kExitUsage, "the contest period ends before it starts");
 
@@ -230,6 +261,7 @@ int RunHost(const Options& options, std::ostream& err) {
             session.Offer(qso, prefix);
             progress.Step(session.Counts().offered);
         });
+        log.CheckHeldStill();  // no report from a log that changed under the plugin
     } catch (const InputError& problem) {
         return Fail(err, kExitInput, problem.what());  // the file changed meanwhile
     }

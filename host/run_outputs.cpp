@@ -81,19 +81,61 @@ bool WriteJsonSummary(std::string_view report, const RunFigures& figures, const 
                            "summary written\n";
         return false;
     }
-    const std::string json = SummaryJson(*reportFigures, figures);
-    bool written = false;
-    if (path == "-") {
-        written = WriteToStandardOutput(json.data(), json.size());
-    } else {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        written = static_cast<bool>(out.write(json.data(),
-                                              static_cast<std::streamsize>(json.size()))) &&
-                  static_cast<bool>(out.flush());
-    }
+    return WriteJsonText(SummaryJson(*reportFigures, figures), path, shownPath, err);
+}
+
+bool WriteJsonText(const std::string& json, const std::string& path, const std::string& shownPath,
+                   std::ostream& err) {
+    const bool written = path == "-" ? WriteToStandardOutput(json.data(), json.size())
+                                     : WriteFileAtomically(path, json);
     if (!written)
         err << kProgram << "error: cannot write the JSON summary to " << shownPath << '\n';
     return written;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data) {
+    std::error_code error;
+    fs::path target = fs::weakly_canonical(fs::path(path), error);
+    if (error) target = fs::path(path);
+    fs::path temporary = target;
+    temporary += ".tavik-new";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out.write(data.data(), static_cast<std::streamsize>(data.size())) || !out.flush()) {
+            out.close();
+            fs::remove(temporary, error);
+            return false;
+        }
+    }
+    fs::rename(temporary, target, error);
+    if (error) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return true;
+}
+
+std::string JsonPathConflict(const std::string& jsonPath, const std::string& logPath,
+                             const std::string& countryPath, const std::string& workDir) {
+    if (jsonPath.empty() || jsonPath == "-") return {};
+    const fs::path folder(workDir);
+    const std::pair<fs::path, const char*> guarded[] = {
+        {logPath, "the log"},
+        {countryPath, "the country file"},
+        {folder / "err.txt", "the plugin's list of refused QSOs"},
+        {folder / "Plugins" / "Tavik.ini", "the plugin's stored header fields"},
+    };
+    std::error_code error;
+    const fs::path json = fs::weakly_canonical(fs::path(jsonPath), error);
+    for (const auto& [path, what] : guarded) {
+        std::error_code sameError;
+        if (fs::equivalent(fs::path(jsonPath), path, sameError) && !sameError) return what;
+        std::error_code canonicalError;
+        const fs::path other = fs::weakly_canonical(path, canonicalError);
+        if (!error && !canonicalError && json == other) return what;
+    }
+    return {};
 }
 
 }  // namespace tavik::host

@@ -32,4 +32,18 @@ bool CheckCabrilloLog(const std::filesystem::path& workDir, const CabrilloStamps
 bool WriteJsonSummary(std::string_view report, const RunFigures& figures, const std::string& path,
                       const std::string& shownPath, std::ostream& err);
 
+// A JSON summary made already, written as WriteJsonSummary writes it.
+bool WriteJsonText(const std::string& json, const std::string& path, const std::string& shownPath,
+                   std::ostream& err);
+
+// Replaces the file at path with data in one step: readers see the old bytes or the
+// new, never a part. A link is followed: the file it names is replaced.
+bool WriteFileAtomically(const std::string& path, std::string_view data);
+
+// Why the JSON summary must not go to jsonPath: it is the log, the country file, or
+// one of the plugin's files in the working folder (compared as files, so that links
+// and other spellings are caught). "" when it may.
+std::string JsonPathConflict(const std::string& jsonPath, const std::string& logPath,
+                             const std::string& countryPath, const std::string& workDir);
+
 }  // namespace tavik::host

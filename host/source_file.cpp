@@ -50,6 +50,12 @@ std::string SourceFile::WarningAt(std::size_t offset, const std::string& what) c
     return Located(name, LineAt(offset), offset, what);
 }
 
+void SourceFile::CheckHeldStill() const {
+    if (!HeldStill())
+        throw InputError(name + ": the file changed while it was read (is it being saved?); "
+                                "nothing taken from it, try again once it is saved");
+}
+
 SourceFile ReadSourceFile(const std::string& path, const std::string& shownName) {
     std::string error;
     std::unique_ptr<InputBytes> bytes = OpenInputBytes(path, error);
@@ -94,13 +100,79 @@ void Diagnostics::Tolerate(const SourceFile& source, std::size_t offset, std::si
                            const std::string& what) {
     ++warnings_;
     if (keep_) Keep(Kept::Kind::Warn, offset, record, what);
-    if (print_) print_("warning: " + Place(source, offset, record, what));
+    if (print_ && Shown(offset, what, false))
+        print_("warning: " + Place(source, offset, record, what));
 }
 
 void Diagnostics::Note(const SourceFile& source, std::size_t offset, std::size_t record,
                        const std::string& what) {
     if (keep_) Keep(Kept::Kind::Note, offset, record, what);
-    if (print_) print_(Place(source, offset, record, what));
+    if (print_ && Shown(offset, what, true)) print_(Place(source, offset, record, what));
+}
+
+namespace {
+
+// Problems of one kind differ in their numbers and quoted values only.
+std::string KindOf(const std::string& what, bool note) {
+    if (note) return "n";  // listings, such as QSOs outside the period: one kind
+    std::string kind = "w";
+    bool quoted = false;
+    for (std::size_t i = 0; i < what.size(); ++i) {
+        const char c = what[i];
+        // A quote opens a value after a blank or '(' and closes before a blank or the end.
+        if (c == '\'' && !quoted && (i == 0 || what[i - 1] == ' ' || what[i - 1] == '(')) {
+            quoted = true;
+            kind += "''";
+        } else if (c == '\'' && quoted &&
+                   (i + 1 == what.size() || std::string_view(" ,;)").find(what[i + 1]) !=
+                                                std::string_view::npos)) {
+            quoted = false;
+        } else if (!quoted && !(c >= '0' && c <= '9')) {
+            kind += c;
+        }
+    }
+    return kind;
+}
+
+constexpr std::size_t kMostKinds = 1000;
+
+}  // namespace
+
+bool Diagnostics::Shown(std::size_t offset, const std::string& what, bool note) {
+    std::string kind = KindOf(what, note);
+    auto found = kinds_.find(kind);
+    if (found == kinds_.end()) {
+        // A hostile file may make endless kinds: past a bound they are one.
+        if (kinds_.size() >= kMostKinds) kind = "w*";
+        found = kinds_.try_emplace(std::move(kind)).first;
+        if (found->second.seen == 0) {
+            found->second.offset = offset;
+            found->second.first = what;
+            found->second.note = note;
+        }
+    }
+    return ++found->second.seen <= (note ? kShownNotes : kShownOfAKind);
+}
+
+void Diagnostics::Finish(const SourceFile& source) {
+    if (!print_) return;
+    // In the order the kinds were first met.
+    std::vector<const KindSeen*> over;
+    for (const auto& [kind, seen] : kinds_)
+        if (seen.seen > (seen.note ? kShownNotes : kShownOfAKind)) over.push_back(&seen);
+    std::sort(over.begin(), over.end(),
+              [](const KindSeen* a, const KindSeen* b) { return a->offset < b->offset; });
+    for (const KindSeen* seen : over) {
+        const std::size_t more = seen->seen - (seen->note ? kShownNotes : kShownOfAKind);
+        if (seen->note) {
+            print_(source.name + ": " + std::to_string(more) + " more like these not listed");
+            continue;
+        }
+        print_("warning: " + source.name + ": " + std::to_string(more) +
+               " more warnings like the one at byte offset " + std::to_string(seen->offset) +
+               " not shown (" + Printable(seen->first, 60) + ")");
+    }
+    kinds_.clear();
 }
 
 void Diagnostics::Keep(Kept::Kind kind, std::size_t offset, std::size_t record,

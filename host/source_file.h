@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -33,6 +34,10 @@ public:
         (void)from;
         (void)upTo;
     }
+    // False when the file changed since it was opened: it was written to, or cut
+    // short (the bytes past its new end then read as NULs). A reading is to be
+    // trusted only when this still holds after it.
+    virtual bool HeldStill() const { return true; }
 };
 
 // Bytes read into memory: from a pipe, or a file the system will not map.
@@ -69,6 +74,10 @@ public:
     void Release(std::size_t from, std::size_t upTo) const {
         if (bytes_) bytes_->Release(from, upTo);
     }
+    // Whether the file is as it was when opened (always, for text in memory).
+    bool HeldStill() const { return !bytes_ || bytes_->HeldStill(); }
+    // Throws an InputError when it is not: what was read from it is not to be trusted.
+    void CheckHeldStill() const;
 
 private:
     std::shared_ptr<const std::string> owned_;
@@ -130,7 +139,22 @@ public:
 
     std::size_t Warnings() const { return warnings_; }
 
+    // Of each kind of problem only the first few are printed; the others are
+    // counted. Finish prints, once, how many of each kind were not.
+    void Finish(const SourceFile& source);
+    static constexpr std::size_t kShownOfAKind = 20;
+    static constexpr std::size_t kShownNotes = 5;
+
 private:
+    struct KindSeen {
+        std::size_t seen = 0;
+        std::size_t offset = 0;  // of the first one
+        std::string first;       // its text, place left out
+        bool note = false;
+    };
+    // Whether a problem of what's kind is still to be printed.
+    bool Shown(std::size_t offset, const std::string& what, bool note);
+    void Print(const std::string& line);
     std::string Place(const SourceFile& source, std::size_t offset, std::size_t record,
                       const std::string& what) const;
     void Keep(Kept::Kind kind, std::size_t offset, std::size_t record, const std::string& what);
@@ -141,6 +165,7 @@ private:
     std::size_t keepMost_ = 0;
     bool overflowed_ = false;
     std::size_t warnings_ = 0;
+    std::map<std::string, KindSeen> kinds_;
 };
 
 // Makes bytes printable in a message: control and non-ASCII bytes become \xNN,

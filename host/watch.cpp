@@ -15,6 +15,7 @@
 #include "host/plugin_loader.h"
 #include "host/program_messages.h"
 #include "host/report_summary.h"
+#include "host/run_outputs.h"
 #include "host/system.h"
 #include "host/work_folder.h"
 
@@ -29,11 +30,20 @@ constexpr milliseconds kSettle{3};
 constexpr int kMostSettles = 10;
 // A look at the whole file after this long without a change.
 constexpr milliseconds kIdle{1000};
+constexpr milliseconds kUnsettledLook{100};
 
 }  // namespace
 
 int RunWatch(const Options& options, std::ostream& err) {
     const std::string logPath = Absolute(options.logPath);
+    const std::string jsonPath =
+        options.jsonPath.empty() || options.jsonPath == "-" ? "" : Absolute(options.jsonPath);
+    const std::string conflict = JsonPathConflict(options.jsonPath, logPath,
+                                                  Absolute(options.countryFile),
+                                                  Absolute(options.workDir));
+    if (!conflict.empty())
+        return Fail(err, kExitUsage,
+                    "--json " + options.jsonPath + " is " + conflict + "; give another file");
     std::string pluginError;
     const std::string pluginPath = FindPlugin(options, pluginError);
     if (pluginPath.empty()) return Fail(err, kExitPlugin, pluginError);
@@ -79,6 +89,9 @@ int RunWatch(const Options& options, std::ostream& err) {
         bool scored = false;
         if (change == LiveLog::Change::kMissing) {
             status = log.Problem() + "; waiting for it";
+        } else if (change == LiveLog::Change::kUnsettled) {
+            // The last good screen stays; only the status line says why nothing moves.
+            status = log.Problem() + (first ? "" : "; the score is as it was before");
         } else if (change != LiveLog::Change::kNone || first) {
             lastChange = Clock::now();
             if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
@@ -96,12 +109,15 @@ int RunWatch(const Options& options, std::ostream& err) {
         // The line on what was done comes before the JSON line it explains.
         if (!view && (statusChanged || scored))
             err << kProgram << options.logPath << ": " << status << std::endl;
-        if (scored && !view) {
+        if (scored && (!view || !jsonPath.empty())) {
             const std::optional<ReportFigures> figures = ParseReport(scoring.Report());
             if (figures) {
                 const std::string json = SummaryJson(*figures, scoring.Figures(log.Content()));
-                if (!WriteToStandardOutput(json.data(), json.size()))
+                if (!view && !WriteToStandardOutput(json.data(), json.size()))
                     return Fail(err, kExitFailure, "cannot write to standard output");
+                // Whoever reads the file sees one whole summary, the last.
+                if (!jsonPath.empty() && !WriteFileAtomically(jsonPath, json))
+                    status += "; cannot write the JSON summary to " + options.jsonPath;
             }
         }
         if (view && (scored || statusChanged)) {
@@ -111,7 +127,9 @@ int RunWatch(const Options& options, std::ostream& err) {
             view->Show(snapshot);
         }
 
-        LogFollower::Wake wake = follower->Wait(view ? view->InputDescriptor() : -1, kIdle);
+        // A log being saved is looked at again soon, whether or not more is written.
+        const milliseconds wait = change == LiveLog::Change::kUnsettled ? kUnsettledLook : kIdle;
+        LogFollower::Wake wake = follower->Wait(view ? view->InputDescriptor() : -1, wait);
         if (wake == LogFollower::Wake::kLog) {
             // Let a burst of writes end before reading.
             for (int i = 0; i < kMostSettles && wake == LogFollower::Wake::kLog; ++i)

@@ -4,6 +4,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <csignal>
+#include <cstdint>
+#include <mutex>
 #include <cerrno>
 #include <cstdio>
 #include <new>
@@ -19,10 +23,75 @@ namespace {
 
 constexpr std::size_t kPopulateLimit = std::size_t(64) << 20;
 
+// A file cut short while it is mapped: touching a page past its new end raises
+// SIGBUS. The handler puts a page of zeros in its place and marks the mapping, so
+// the reading runs on over NULs and the owner learns that it cannot be trusted.
+struct Guard {
+    std::atomic<bool> taken{false};
+    std::atomic<std::uintptr_t> begin{0};
+    std::atomic<std::size_t> size{0};
+    std::atomic<bool> faulted{false};
+};
+constexpr std::size_t kGuards = 64;
+Guard guards[kGuards];
+struct sigaction previousBusAction;
+std::once_flag busHandlerInstalled;
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+    for (Guard& guard : guards) {
+        const std::uintptr_t begin = guard.begin.load(std::memory_order_acquire);
+        if (begin == 0 || address < begin || address - begin >= guard.size.load()) continue;
+        const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+        void* at = reinterpret_cast<void*>(address / page * page);
+        if (mmap(at, page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) ==
+            MAP_FAILED)
+            break;
+        guard.faulted.store(true);
+        return;
+    }
+    // Not ours: as if no handler were there.
+    if (previousBusAction.sa_flags & SA_SIGINFO) {
+        if (previousBusAction.sa_sigaction) return previousBusAction.sa_sigaction(signal, info, context);
+    } else if (previousBusAction.sa_handler != SIG_DFL && previousBusAction.sa_handler != SIG_IGN) {
+        return previousBusAction.sa_handler(signal);
+    }
+    std::signal(signal, SIG_DFL);  // the access is made again and ends the process
+}
+
+Guard* TakeGuard(void* data, std::size_t size) {
+    std::call_once(busHandlerInstalled, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        action.sa_flags = SA_SIGINFO;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGBUS, &action, &previousBusAction);
+    });
+    for (Guard& guard : guards) {
+        if (guard.taken.exchange(true)) continue;
+        guard.size.store(size);
+        guard.faulted.store(false);
+        guard.begin.store(reinterpret_cast<std::uintptr_t>(data), std::memory_order_release);
+        return &guard;
+    }
+    return nullptr;
+}
+
+bool SameState(const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
 class MappedBytes : public InputBytes {
 public:
-    MappedBytes(void* data, std::size_t size) : data_(data), size_(size) {}
-    ~MappedBytes() override { munmap(data_, size_); }
+    MappedBytes(int fd, const struct stat& opened, void* data, std::size_t size, Guard* guard)
+        : fd_(fd), opened_(opened), data_(data), size_(size), guard_(guard) {}
+    ~MappedBytes() override {
+        guard_->begin.store(0, std::memory_order_release);
+        munmap(data_, size_);
+        guard_->taken.store(false);
+        close(fd_);
+    }
     std::string_view Bytes() const override {
         return {static_cast<const char*>(data_), size_};
     }
@@ -34,10 +103,18 @@ public:
         if (upTo > from)
             madvise(static_cast<char*>(data_) + from, upTo - from, MADV_DONTNEED);
     }
+    bool HeldStill() const override {
+        if (guard_->faulted.load()) return false;
+        struct stat now;
+        return fstat(fd_, &now) == 0 && SameState(now, opened_);
+    }
 
 private:
+    int fd_;
+    struct stat opened_;
     void* data_;
     std::size_t size_;
+    Guard* guard_;
 };
 
 }  // namespace
@@ -52,7 +129,9 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
     }
     struct Closer {
         int fd;
-        ~Closer() { close(fd); }
+        ~Closer() {
+            if (fd >= 0) close(fd);
+        }
     } closer{fd};
     struct stat status;
     if (fstat(fd, &status) != 0) {
@@ -75,8 +154,13 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
         const int populate = whole && size <= kPopulateLimit ? MAP_POPULATE : 0;
         void* data = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | populate, fd, 0);
         if (data != MAP_FAILED) {
-            madvise(data, size, whole ? MADV_SEQUENTIAL : MADV_RANDOM);
-            return std::make_unique<MappedBytes>(data, size);
+            Guard* guard = TakeGuard(data, size);
+            if (guard) {
+                madvise(data, size, whole ? MADV_SEQUENTIAL : MADV_RANDOM);
+                closer.fd = -1;
+                return std::make_unique<MappedBytes>(fd, status, data, size, guard);
+            }
+            munmap(data, size);  // unguarded, a shrinking file could end the process
         }
     }
     // Pipes, files the system reports as empty (/proc) and files it cannot map.

@@ -14,17 +14,35 @@ namespace tavik::host {
 
 namespace {
 
+// Size and time of last write, to tell whether the file changed since.
+bool StateOf(HANDLE file, LARGE_INTEGER& size, FILETIME& written) {
+    return GetFileSizeEx(file, &size) && GetFileTime(file, nullptr, nullptr, &written);
+}
+
 class MappedBytes : public InputBytes {
 public:
-    MappedBytes(HANDLE mapping, const void* view, std::size_t size)
-        : mapping_(mapping), view_(view), size_(size) {}
+    MappedBytes(HANDLE file, HANDLE mapping, const void* view, std::size_t size)
+        : file_(file), mapping_(mapping), view_(view), size_(size) {
+        StateOf(file_, openedSize_, openedWritten_);
+    }
     ~MappedBytes() override {
         UnmapViewOfFile(view_);
         CloseHandle(mapping_);
+        CloseHandle(file_);
     }
     std::string_view Bytes() const override { return {static_cast<const char*>(view_), size_}; }
+    // The system refuses to cut a mapped file short, but it may be written to.
+    bool HeldStill() const override {
+        LARGE_INTEGER size;
+        FILETIME written;
+        return StateOf(file_, size, written) && size.QuadPart == openedSize_.QuadPart &&
+               CompareFileTime(&written, &openedWritten_) == 0;
+    }
 
 private:
+    HANDLE file_;
+    LARGE_INTEGER openedSize_{};
+    FILETIME openedWritten_{};
     HANDLE mapping_;
     const void* view_;
     std::size_t size_;
@@ -48,7 +66,9 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
     }
     struct Closer {
         HANDLE handle;
-        ~Closer() { CloseHandle(handle); }
+        ~Closer() {
+            if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+        }
     } closer{file};
     const DWORD type = GetFileType(file);
     if (type == FILE_TYPE_CHAR) {
@@ -65,9 +85,11 @@ std::unique_ptr<InputBytes> OpenInputBytes(const std::string& path, std::string&
             HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
             if (mapping) {
                 const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
-                if (view)
+                if (view) {
+                    closer.handle = INVALID_HANDLE_VALUE;
                     return std::make_unique<MappedBytes>(
-                        mapping, view, static_cast<std::size_t>(size.QuadPart));
+                        file, mapping, view, static_cast<std::size_t>(size.QuadPart));
+                }
                 CloseHandle(mapping);
             }
         }

@@ -160,7 +160,9 @@ TEST(AdifReader, DamagedTagsAreWarnedAboutAndReadPast) {
         {"<CALL:4>ZZZZ<CALL:4>K1AB<EOR>",
          "1, byte offset 12, record 1: CALL given again in the record ('ZZZZ', then 'K1AB'); the "
          "later kept (an <EOR> missing before it?)"},
-        {"<EOH><CALL:4>K1AB<EOR><EOH>", "1, byte offset 22, record 2: <EOH> after the header has ended; ignored"},
+        // Between records, and a header of fields only: no record is named.
+        {"<EOH><CALL:4>K1AB<EOR><EOH>", "1, byte offset 22: <EOH> after the header has ended; ignored"},
+        {"<ADIF_VER:x>3<EOH><CALL:4>K1AB<EOR>", "1, byte offset 0: field ADIF_VER: length 'x'"},
         {"<CALL:4>K1AB<EOR><BAND", "tag not closed by '>' before the end of the file; ignored"},
     };
     for (const Case& c : cases) {
@@ -185,14 +187,14 @@ TEST(AdifReader, WrongLengthsTakeTheLikeliestEnd) {
     const Case cases[] = {
         // Characters counted instead of bytes ("ü" is two bytes, "中文" six).
         {"<NAME:6>Jürgen<CALL:4>K1AB<EOR>", "Jürgen",
-         "NAME length 6 counts characters, not bytes; value taken as 7 bytes"},
+         "NAME length 6 counts characters, not bytes (7 bytes read)"},
         {"<QTH:2>中文 <CALL:4>K1AB<EOR>", "中文", "QTH length 2 counts characters"},
         // CR LF counted where the file now has LF only.
         {"<ADDRESS:14>a\nbb\nccc\nd\n<CALL:4>K1AB<EOR>", "a\nbb\nccc\nd\n",
-         "ADDRESS length 14 counts CR LF line ends where the file has LF only; value taken as "
-         "11 bytes"},
+         "ADDRESS length 14 counts CR LF line ends where the file has LF only (11 bytes "
+         "read)"},
         {"<CALL:8>K1AB<BAND:3>20M<EOR>", "K1AB",
-         "CALL length 8 runs into the next tag; value cut at the tag; value taken as 4 bytes"},
+         "CALL length 8 runs into the next tag; value cut at the tag (4 bytes read)"},
         {"<CALL:4>K1ABC<BAND:3>20M<EOR>", "K1ABC", "CALL length 4 ends before the next tag"},
         {"<CALL:40>K1AB<BAND:3>20M<EOR>", "K1AB",
          "CALL length 40 runs past the end of the file; value cut at the next tag"},
