@@ -139,8 +139,9 @@ LiveLog::Change LiveLog::ReadWhole(const FileSignature& signature) {
     if (!bytes->HeldStill()) return Unsettled();
     const bool first = !mark_;
     const bool same = !first && content.qsos == content_.qsos && summary.ownCall == content_.ownCall;
-    if (!same && !Settled(first || EndsInWholeRecord(source.text, summary.cabrillo, end)))
-        return Unsettled();
+    // The first reading has no screen to keep: one that ends in a whole record will do.
+    const bool whole = EndsInWholeRecord(source.text, summary.cabrillo, end);
+    if (!same && !(first && whole) && !Settled(whole)) return Unsettled();
     for (const std::string& line : told) Tell(line);
     content.ownCall = summary.ownCall;
     content.callSources = summary.callSources;

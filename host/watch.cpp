@@ -82,6 +82,7 @@ int RunWatch(const Options& options, std::ostream& err) {
     std::string lastStatus;
     auto lastChange = Clock::now();
     bool first = true;
+    bool saving = false;  // the last change seen was a save in progress
     for (;;) {
         LiveLog::Change change = log.Refresh();
         if (change == LiveLog::Change::kNone && Clock::now() - lastChange >= kIdle) change = log.Verify();
@@ -97,6 +98,11 @@ int RunWatch(const Options& options, std::ostream& err) {
             if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
                 scored = true;
                 status = scoring.LastAction();
+                // A save waited out: what it brought, said as such.
+                if (saving)
+                    status = status == "no new QSO" || status == "no QSO changed"
+                                 ? "the log was saved again; no QSO changed"
+                                 : "the log was saved: " + status;
             } else {
                 status = scoring.Problem();
             }
@@ -104,6 +110,7 @@ int RunWatch(const Options& options, std::ostream& err) {
         } else {
             status = lastStatus;
         }
+        if (change != LiveLog::Change::kNone) saving = change == LiveLog::Change::kUnsettled;
         const bool statusChanged = status != lastStatus;
         lastStatus = status;
         // The line on what was done comes before the JSON line it explains.

@@ -396,3 +396,42 @@ TEST_F(HostRun, LogsFromAPipe) {
 }
 
 #endif  // !_WIN32
+
+TEST_F(HostRun, TheJsonSummaryNeverReplacesTheUsersFiles) {
+    const fs::path log = scratch_ / "mylog.adi";
+    fs::copy_file(kSampleLog, log);
+    fs::create_directories(work_ / "Plugins");
+    WriteFile(work_ / "Plugins" / "Tavik.ini", "[Cabrillo]\n");
+    WriteFile(work_ / "err.txt", "old\n");
+    fs::create_symlink(log, scratch_ / "link.json");
+    const std::string logText = ReadFile(log);
+    const struct {
+        std::string json;
+        fs::path cwd;
+        const char* what;
+    } cases[] = {
+        {log.string(), {}, "the log"},
+        {"./mylog.adi", scratch_, "the log"},
+        {(scratch_ / "link.json").string(), {}, "the log"},
+        {(work_ / "err.txt").string(), {}, "the plugin's list of refused QSOs"},
+        {(work_ / "Plugins" / ".." / "Plugins" / "Tavik.ini").string(), {}, "the plugin's stored header fields"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        Outcome run = Run(WithPlugin({"--json", c.json, log.string()}), c.cwd);
+        EXPECT_EQ(run.exitCode, 1) << run.err;
+        EXPECT_NE(run.err.find("--json " + c.json + " is " + c.what + "; give another file"),
+                  std::string::npos) << run.err;
+    }
+    EXPECT_EQ(ReadFile(log), logText);
+    EXPECT_EQ(ReadFile(work_ / "err.txt"), "old\n");
+    EXPECT_EQ(ReadFile(work_ / "Plugins" / "Tavik.ini"), "[Cabrillo]\n");
+
+    // A log whose every record was skipped still leaves its summary.
+    const fs::path json = scratch_ / "summary.json";
+    Outcome skipped = Run(WithPlugin({"--json", json.string(), Fixture("contest-no-dates.adi")}));
+    EXPECT_EQ(skipped.exitCode, 2) << skipped.err;
+    EXPECT_NE(ReadFile(json).find("\"records\": 2, \"offered\": 0, \"accepted\": 0, "
+                                  "\"duplicates\": 0, \"refused\": 0, \"skipped\": 2"),
+              std::string::npos) << ReadFile(json);
+}

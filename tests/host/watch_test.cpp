@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -176,7 +177,9 @@ TEST_F(Watch, EveryUpdateEqualsAOneShotRun) {
 
     std::string text = sample_.Text(0, 40);
     const std::string refused = Replace(sample_.records[41], "<SUBMODE:6>QPSK63", "<SUBMODE:6>QPSK31");
-    const std::string anew = "scored anew: a refused QSO was changed or deleted";
+    // A rewrite is taken once the file has held still for a while.
+    const std::string saved = "the log was saved: ";
+    const std::string anew = saved + "scored anew: a refused QSO was changed or deleted";
     const struct {
         const char* step;
         std::function<void()> change;
@@ -197,15 +200,15 @@ TEST_F(Watch, EveryUpdateEqualsAOneShotRun) {
                             Replace(sample_.records[5], "<CALL:", "<CALL:5>UA9XX <X_OLD_CALL:"));
              Rewrite(text);
          },
-         "1 QSO changed"},
-        {"a QSO deleted", [&] { text = Replace(text, sample_.records[10], ""); Rewrite(text); }, "1 QSO deleted"},
+         saved + "1 QSO changed"},
+        {"a QSO deleted", [&] { text = Replace(text, sample_.records[10], ""); Rewrite(text); }, saved + "1 QSO deleted"},
         {"the refused QSO edited", [&] { text = Replace(text, refused, sample_.records[41]); Rewrite(text); }, anew},
         {"the last QSOs deleted",
          [&] {
              text = Replace(text, sample_.records[42] + sample_.records[43] + sample_.records[44], "");
              Rewrite(text);
          },
-         "3 QSOs deleted"},
+         saved + "3 QSOs deleted"},
         {"half a record, then its end",
          [&] {
              const std::string& record = sample_.records[60];
@@ -216,12 +219,37 @@ TEST_F(Watch, EveryUpdateEqualsAOneShotRun) {
          },
          "1 QSO added"},
         {"garbage appended", [&] { Append("<CALL:99>DL1A\x01<junk\n"); }, "no new QSO"},
-        {"replaced by another log", [&] { Rewrite(sample_.Text(200, 230)); }, "scored anew"},
+        {"replaced by another log", [&] { Rewrite(sample_.Text(200, 230)); }, saved + "scored anew"},
     };
     for (const auto& step : steps) {
         step.change();
         ExpectSameAsOneShot(step.step, step.action);
     }
+}
+
+TEST_F(Watch, ASlowSaveInPlaceIsScoredOnceWhole) {
+    std::string text = sample_.Text(0, 60);
+    Rewrite(text);
+    const fs::path json = scratch_ / "live.json";
+    child_ = Start(Args("live", {"--watch", "--json", json.string()}), out_,
+                   (scratch_ / "live.err").string());
+    ASSERT_GT(child_, 0);
+    ExpectSameAsOneShot("start", "scored 60 QSOs");
+    // As a logger saves: cut to nothing, then written in pieces with pauses between.
+    text = Replace(text, sample_.records[10], "");
+    std::thread save([&] {
+        const int fd = open(log_.c_str(), O_WRONLY | O_TRUNC);
+        for (std::size_t at = 0; fd >= 0 && at < text.size(); at += 512) {
+            const std::size_t piece = std::min<std::size_t>(512, text.size() - at);
+            if (write(fd, text.data() + at, piece) != static_cast<ssize_t>(piece)) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (fd >= 0) close(fd);
+    });
+    save.join();
+    ExpectSameAsOneShot("slow save", "the log was saved: 1 QSO deleted");
+    // The file holds the last summary, whole.
+    EXPECT_EQ(ReadFile(json), OneShot());
 }
 
 TEST_F(Watch, ALogThatGoesAndComesBackIsFollowedAgain) {

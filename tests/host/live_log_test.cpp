@@ -1,0 +1,189 @@
+// A log that changes while it is read: mapped bytes cut short, a save in progress,
+// an own call first named later, capped warnings, and the points each row shows.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "host/country_file.h"
+#include "host/live_log.h"
+#include "host/live_scoring.h"
+#include "host/log_reader.h"
+#include "host/plugin_loader.h"
+#include "host/source_file.h"
+
+using namespace tavik::host;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Scratch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tavik-live-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        path_ = (dir_ / "log.adi").string();
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::current_path(fs::temp_directory_path(), ignored);
+        fs::remove_all(dir_, ignored);
+    }
+    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+    void Append(const std::string& text) {
+        std::ofstream(path_, std::ios::binary | std::ios::app) << text;
+    }
+    fs::path dir_;
+    std::string path_;
+};
+
+std::string Record(const std::string& call, int minute, const std::string& extra = "") {
+    char time[8];
+    std::snprintf(time, sizeof time, "%02d%02d", 12 + minute / 60, minute % 60);
+    return "<CALL:" + std::to_string(call.size()) + ">" + call +
+           "<QSO_DATE:8>20250920<TIME_ON:4>" + time +
+           "<MODE:3>PSK<SUBMODE:6>QPSK63<BAND:3>20M<STX_STRING:4>0001<SRX_STRING:4>" +
+           std::to_string(1000 + minute) + extra + "<EOR>\n";
+}
+
+// Refreshes until the log says something other than kNone or kUnsettled.
+LiveLog::Change Settle(LiveLog& log) {
+    for (int i = 0; i < 200; ++i) {
+        const LiveLog::Change change = log.Refresh();
+        if (change != LiveLog::Change::kNone && change != LiveLog::Change::kUnsettled) return change;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return LiveLog::Change::kNone;
+}
+
+}  // namespace
+
+TEST_F(Scratch, MappedBytesOfAFileThatChangesAreNotTrusted) {
+    const std::string text(1 << 20, 'x');
+    struct Case {
+        const char* what;
+        void (*change)(const std::string& path);
+        bool heldStill;
+    } cases[] = {
+        {"untouched", [](const std::string&) {}, true},
+        // Reading past the new end would raise SIGBUS without the guard.
+        {"cut short", [](const std::string& path) { fs::resize_file(path, 100); }, false},
+        {"written over",
+         [](const std::string& path) {
+             std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << "changed";
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Write(text);
+        std::string error;
+        std::unique_ptr<InputBytes> bytes = OpenInputBytes(path_, error, false);
+        ASSERT_TRUE(bytes) << error;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a later change time
+        c.change(path_);
+        std::size_t xs = 0;
+        for (char byte : bytes->Bytes()) xs += byte == 'x';
+        EXPECT_EQ(bytes->HeldStill(), c.heldStill);
+        if (c.heldStill) EXPECT_EQ(xs, text.size());
+    }
+}
+
+TEST_F(Scratch, ASaveInProgressIsWaitedOutAndALaterOwnCallIsTaken) {
+    Options options;
+    LiveLog log(path_, "log.adi", options, {});
+    Write(Record("DL1AA", 0) + Record("DL1AB", 1));
+    ASSERT_EQ(Settle(log), LiveLog::Change::kRewritten);
+    EXPECT_EQ(log.Content().ownCall, "");
+
+    // An append naming the station: the own call, as a one-shot run takes it.
+    Append(Record("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA"));
+    ASSERT_EQ(Settle(log), LiveLog::Change::kGrew);
+    EXPECT_EQ(log.Content().ownCall, "UA3AA");
+    EXPECT_EQ(log.Content().qsos.size(), 3u);
+
+    // Cut short and half written again: the content stays as it was meanwhile.
+    const std::string whole = Record("DL1AA", 0) + Record("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA");
+    Write(whole.substr(0, whole.size() / 2));
+    EXPECT_EQ(log.Refresh(), LiveLog::Change::kUnsettled);
+    EXPECT_EQ(log.Content().qsos.size(), 3u);
+    Write(whole);
+    ASSERT_EQ(Settle(log), LiveLog::Change::kRewritten);
+    EXPECT_EQ(log.Content().qsos.size(), 2u);
+}
+
+TEST(Diagnostics, OnlyTheFirstFewOfAKindArePrintedAndTheRestCounted) {
+    std::string text = "<EOH>" + Record("DL1AA", 0);
+    for (int i = 0; i < 1000; ++i) text += "< ";
+    text += Record("DL1AB", 1);
+    for (int i = 0; i < 30; ++i) text += Record("DL" + std::to_string(i) + "X", 2 + i, "<FREQ:3>abc");
+    SourceFile source("log.adi", text);
+    struct Count : QsoHandler {
+        void OnQso(const Qso&, std::size_t, std::size_t, Diagnostics&) override { ++qsos; }
+        int qsos = 0;
+    } count;
+    std::vector<std::string> lines;
+    Diagnostics diagnostics([&](const std::string& line) { lines.push_back(line); });
+    ReadLog(source, count, diagnostics);
+    diagnostics.Finish(source);
+    EXPECT_EQ(count.qsos, 32);
+    EXPECT_EQ(diagnostics.Warnings(), 1030u);
+    ASSERT_EQ(lines.size(), 2 * Diagnostics::kShownOfAKind + 2);
+    EXPECT_EQ(lines[lines.size() - 2].rfind(
+                  "warning: log.adi: 980 more warnings like the one at byte offset " +
+                      std::to_string(text.find("< ")) + " not shown ('<' starts no tag",
+                  0),
+              0u)
+        << lines[lines.size() - 2];
+    EXPECT_NE(lines.back().find(": 10 more warnings like the one at byte offset "), std::string::npos)
+        << lines.back();
+    EXPECT_NE(lines.back().find("(FREQ 'abc' ignored"), std::string::npos) << lines.back();
+}
+
+TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
+    PluginApi api;
+    std::string error;
+    ASSERT_TRUE(LoadPlugin(TAVIK_PLUGIN_PATH, api, error)) << error;
+    CountryFile countries = CountryFile::Parse(SourceFile(
+        "cty.dat", "European Russia: 16: 29: EU: 55.75: -37.62: -3.0: UA:\n    UA;\n"
+                   "Fed. Rep. of Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
+    fs::current_path(dir_);
+    fs::create_directory("Plugins");
+    Options options;
+    options.ownCall = "DL1ZZ";
+    LiveScoring scoring(api, countries, options);
+    // 40 QSOs, then 60 more at once: rows of the last batch are each measured alone,
+    // the others of that batch not at all.
+    LogContent content;
+    for (int i = 0; i < 100; ++i) {
+        Qso qso;
+        qso.call = (i % 2 ? "UA" : "DL") + std::to_string(i) + "A";
+        qso.band = "20M";
+        qso.mode = "QPSK63";
+        qso.exchangeSent = "0001";
+        qso.exchangeReceived = std::to_string(1000 + i);
+        qso.time = 45920.5 + i / 1440.0;
+        content.qsos.push_back(qso);
+    }
+    LogContent first = content;
+    first.qsos.resize(40);
+    ASSERT_TRUE(scoring.Follow(first, LiveLog::Change::kRewritten, 0)) << scoring.Problem();
+    ASSERT_TRUE(scoring.Follow(content, LiveLog::Change::kGrew, 40)) << scoring.Problem();
+    LiveSnapshot snapshot;
+    scoring.Fill(snapshot);
+    ASSERT_FALSE(snapshot.lastQsos.empty());
+    for (const LiveQso& row : snapshot.lastQsos) {
+        SCOPED_TRACE(row.call);
+        // A German station works a Russian one for 3 points, another German for 1.
+        EXPECT_EQ(row.points, row.call.rfind("UA", 0) == 0 ? 3 : 1);
+        EXPECT_TRUE(row.newMultiplier);
+    }
+}
