@@ -43,17 +43,51 @@ public:
     LogSummary Run() {
         std::size_t released = 0;
         bool ended = false;
+        // Found once: searching for it per line would be quadratic in a file of CR ends.
+        std::size_t lf = text_.find('\n');
         for (std::size_t at = 0; at < text_.size();) {
-            std::size_t end = text_.find('\n', at);
-            if (end == std::string_view::npos) end = text_.size();
-            std::string_view line = text_.substr(at, end - at);
-            if (!ended) ended = Line(line, at);
-            at = end + 1;
+            if (lf != std::string_view::npos && lf < at) lf = text_.find('\n', at);
+            std::size_t end = lf == std::string_view::npos ? text_.size() : lf;
+            std::size_t next = end + 1;
+            // A CR ends the line unless only CRs stand between it and the LF (or the
+            // file's end); a run of them is empty lines, taken at once.
+            std::size_t loneCr = std::string_view::npos;
+            if (const void* cr = std::memchr(text_.data() + at, '\r', end - at)) {
+                const std::size_t first = static_cast<std::size_t>(
+                    static_cast<const char*>(cr) - text_.data());
+                std::size_t past = first;
+                while (past < end && text_[past] == '\r') ++past;
+                if (past < end) {
+                    loneCr = first;
+                    end = first;
+                    next = past;
+                }
+            }
+            const std::string_view line = Blanked(text_.substr(at, end - at), at, !ended);
+            if (!ended) {
+                ended = Line(line, at);
+                if (loneCr != std::string_view::npos && !toldLoneCr_) {
+                    toldLoneCr_ = true;
+                    diagnostics_.Warn(source_, loneCr, 0,
+                                      "CR without LF read as a line end (told once); line "
+                                      "numbers here count LF line ends only, byte offsets hold");
+                }
+            } else if (IsQsoLine(line)) {
+                if (afterEnd_ == 0) firstAfterEnd_ = at;
+                ++afterEnd_;
+            }
+            at = next;
             if (at >= released + kReleaseStep) {
                 source_.Release(released, at);
                 released = at;
             }
         }
+        if (afterEnd_ > 0)
+            diagnostics_.Warn(source_, firstAfterEnd_, 0,
+                              std::to_string(afterEnd_) +
+                                  (afterEnd_ == 1 ? " QSO: line follows END-OF-LOG: and is"
+                                                  : " QSO: lines follow END-OF-LOG: and are") +
+                                  " not read");
         if (summary_.ownCall.empty()) summary_.ownCall = firstSentCall_;
         return summary_;
     }
@@ -88,6 +122,41 @@ private:
                               "line '" + Printable(line) + "' is no Cabrillo tag line; ignored");
         }
         return false;
+    }
+
+    // line with its no-break spaces made blanks, in a copy of the same length so
+    // that offsets hold: UTF-8 C2 A0, or an A0 after an ASCII byte (Latin-1, CP1252).
+    // An A0 after another high byte is part of a UTF-8 letter (D0 A0 is a Cyrillic ER).
+    std::string_view Blanked(std::string_view line, std::size_t offset, bool tell) {
+        if (!std::memchr(line.data(), '\xA0', line.size())) return line;
+        blanked_.assign(line.data(), line.size());
+        std::size_t first = std::string::npos;
+        for (std::size_t i = blanked_.find('\xA0'); i != std::string::npos;
+             i = blanked_.find('\xA0', i + 1)) {
+            const unsigned char before = i > 0 ? static_cast<unsigned char>(blanked_[i - 1]) : 0;
+            if (before == 0xC2) {
+                blanked_[i - 1] = ' ';
+                if (first == std::string::npos) first = i - 1;
+            } else if (before >= 0x80) {
+                continue;
+            } else if (first == std::string::npos) {
+                first = i;
+            }
+            blanked_[i] = ' ';
+        }
+        if (first == std::string::npos) return line;
+        if (tell && !toldNoBreak_) {
+            toldNoBreak_ = true;
+            diagnostics_.Warn(source_, offset + first, 0,
+                              "no-break spaces read as blanks (told once)");
+        }
+        return blanked_;
+    }
+
+    static bool IsQsoLine(std::string_view line) {
+        const std::size_t colon = line.find(':');
+        return colon != std::string_view::npos &&
+               MatchesUpper(TrimBlanks(line.substr(0, colon)), "QSO");
     }
 
     void QsoLine(std::string_view fields, std::size_t offset) {
@@ -201,6 +270,11 @@ private:
     std::string contest_;
     std::string firstSentCall_;
     bool warnedDigital_ = false;
+    bool toldNoBreak_ = false;
+    bool toldLoneCr_ = false;
+    std::size_t afterEnd_ = 0;  // QSO: lines after END-OF-LOG:
+    std::size_t firstAfterEnd_ = 0;
+    std::string blanked_;  // reused: no allocation per line
     tavik::host::Qso qso_;
 };
 
