@@ -69,8 +69,7 @@ public:
                 if (loneCr != std::string_view::npos && !toldLoneCr_) {
                     toldLoneCr_ = true;
                     diagnostics_.Warn(source_, loneCr, 0,
-                                      "CR without LF read as a line end (told once); line "
-                                      "numbers here count LF line ends only, byte offsets hold");
+                                      "CR without LF read as a line end (told once)");
                 }
             } else if (IsQsoLine(line)) {
                 if (afterEnd_ == 0) firstAfterEnd_ = at;

@@ -1,6 +1,7 @@
 #include "host/source_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tavik::host {
 
@@ -26,17 +27,34 @@ SourceFile::SourceFile(std::string shownName, std::string bytes)
 SourceFile::SourceFile(std::string shownName, std::shared_ptr<InputBytes> bytes)
     : name(std::move(shownName)), text(bytes->Bytes()), bytes_(std::move(bytes)) {}
 
+namespace {
+
+// Line ends in text[from, to): LF, and a CR that no LF follows after only CRs (old
+// Mac files end lines with CR alone; CR LF and CR CR LF are one line end).
+std::size_t LineEndsIn(std::string_view text, std::size_t from, std::size_t to) {
+    const char* base = text.data();
+    std::size_t ends = static_cast<std::size_t>(std::count(base + from, base + to, '\n'));
+    for (const void* cr = std::memchr(base + from, '\r', to - from); cr;) {
+        // A run of CRs at once: all line ends, or none when an LF follows it.
+        const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(cr) - base);
+        std::size_t next = at + 1;
+        while (next < text.size() && text[next] == '\r') ++next;
+        if (next >= text.size() || text[next] != '\n') ends += std::min(next, to) - at;
+        cr = next < to ? std::memchr(base + next, '\r', to - next) : nullptr;
+    }
+    return ends;
+}
+
+}  // namespace
+
 std::size_t SourceFile::LineAt(std::size_t offset) const {
     offset = std::min(offset, text.size());
-    const char* base = text.data();
     if (offset >= lineCursor_) {
-        lineAtCursor_ += static_cast<std::size_t>(
-            std::count(base + lineCursor_, base + offset, '\n'));
+        lineAtCursor_ += LineEndsIn(text, lineCursor_, offset);
     } else if (offset >= lineCursor_ / 2) {
-        lineAtCursor_ -= static_cast<std::size_t>(
-            std::count(base + offset, base + lineCursor_, '\n'));
+        lineAtCursor_ -= LineEndsIn(text, offset, lineCursor_);
     } else {
-        lineAtCursor_ = 1 + static_cast<std::size_t>(std::count(base, base + offset, '\n'));
+        lineAtCursor_ = 1 + LineEndsIn(text, 0, offset);
     }
     lineCursor_ = offset;
     return lineAtCursor_;
