@@ -74,8 +74,10 @@ TEST_F(Scratch, MappedBytesOfAFileThatChangesAreNotTrusted) {
         bool heldStill;
     } cases[] = {
         {"untouched", [](const std::string&) {}, true},
+#if !defined(_WIN32)  // Windows refuses to cut a mapped file short
         // Reading past the new end would raise SIGBUS without the guard.
         {"cut short", [](const std::string& path) { fs::resize_file(path, 100); }, false},
+#endif
         {"written over",
          [](const std::string& path) {
              std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << "changed";
