@@ -51,6 +51,26 @@ int DaysInMonth(int year, int month) {
 
 void Assign(std::string& to, std::string_view from) { to.assign(from.data(), from.size()); }
 
+// The ADIF name, upper case, of a band name in any case with blanks around; "" for
+// anything else.
+std::string_view AdifBandName(std::string_view text) {
+    text = TrimBlanks(text);
+    for (const BandEdge& band : kBands)
+        if (MatchesUpper(text, band.name)) return band.name;
+    return {};
+}
+
+// "599 1234", as fldigi writes the exchange: an RST report, blanks, the number.
+bool IsRstThenNumber(std::string_view exchange) {
+    exchange = TrimBlanks(exchange);
+    if (exchange.size() < 7 || !AllDigits(exchange.substr(exchange.size() - 4)) ||
+        !IsBlank(exchange[exchange.size() - 5]))
+        return false;
+    const std::string_view rst = TrimBlanks(exchange.substr(0, exchange.size() - 4));
+    return (rst.size() == 2 || rst.size() == 3) && rst[0] >= '1' && rst[0] <= '5' &&
+           rst[1] >= '1' && rst[1] <= '9' && (rst.size() == 2 || (rst[2] >= '1' && rst[2] <= '9'));
+}
+
 }  // namespace
 
 std::string ModeName(std::string_view mode, std::string_view submode) {
@@ -166,9 +186,12 @@ std::uint32_t MegahertzToHertz(double megahertz) {
 }
 
 std::string FormatAutomationDate(double automationDate) {
-    // Whole minutes, counted forward in time on both sides of the epoch.
-    const double linear = LinearTime(automationDate);
-    const auto minutes = static_cast<std::int64_t>(std::floor(linear * 1440.0 + 0.5));
+    // Counted forward in time on both sides of the epoch. Rounded to the second, so
+    // that a time a hair below its minute (from the parts of a date) stays in it,
+    // then cut to the minute, as the plugin's Cabrillo line cuts it.
+    const auto seconds =
+        static_cast<std::int64_t>(std::floor(LinearTime(automationDate) * 86400.0 + 0.5));
+    const std::int64_t minutes = seconds >= 0 ? seconds / 60 : -((-seconds + 59) / 60);
     std::int64_t days = minutes >= 0 ? minutes / 1440 : -((-minutes + 1439) / 1440);
     const std::int64_t minuteOfDay = minutes - days * 1440;
     // Civil from days (1970-01-01 is automation day 25569).
@@ -215,10 +238,12 @@ void TakeExchange(std::string& to, std::string_view exchange, const char* fieldN
                   Diagnostics& diagnostics) {
     std::optional<std::string_view> number = ControlNumberIn(exchange);
     if (number && (number->data() != exchange.data() || number->size() != exchange.size())) {
-        diagnostics.Warn(source, offset, record,
-                         std::string(fieldName) + " '" + Printable(exchange) +
-                             "' holds more than the control number; " + std::string(*number) +
-                             " taken");
+        // The RST before the number is a known layout, no problem to tell.
+        if (!IsRstThenNumber(exchange))
+            diagnostics.Warn(source, offset, record,
+                             std::string(fieldName) + " '" + Printable(exchange) +
+                                 "' holds more than the control number; " +
+                                 std::string(*number) + " taken");
         exchange = *number;
     }
     Assign(to, exchange);
@@ -282,7 +307,13 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
     AssignUpper(qso.call, callText);
     AssignUpper(qso.stationCall, TrimBlanks(record.Data(AdifField::StationCallsign)));
 
+    // A blank BAND names no band: it counts as missing.
     const AdifItem* band = record.Get(AdifField::Band);
+    if (band && TrimBlanks(band->data).empty()) band = nullptr;
+    const std::string_view bandName = band ? AdifBandName(band->data) : std::string_view();
+    auto notABand = [band] {
+        return "BAND '" + Printable(band->data) + "' is not an ADIF band name";
+    };
     qso.frequencyHz = 0;
     std::optional<double> megahertz;
     if (const AdifItem* freq = record.Get(AdifField::Freq)) {
@@ -301,6 +332,8 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
                                      quoted() + " read as " + withPoint + " MHz");
             }
         }
+        if (!megahertz && band && bandName.empty())
+            return skip(band->offset, notABand() + " and " + quoted() + " is not a frequency");
         if (!megahertz) {
             diagnostics.Warn(source, freq->offset, number,
                              quoted() + " ignored; " +
@@ -314,8 +347,20 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
         }
     }
 
-    if (band) {
-        AssignUpper(qso.band, TrimBlanks(band->data));
+    if (band && bandName.empty()) {
+        const std::string_view fromFrequency =
+            megahertz ? BandOfFrequency(*megahertz) : std::string_view();
+        const std::string freqText = Printable(TrimBlanks(record.Data(AdifField::Freq)));
+        if (fromFrequency.empty())
+            return skip(band->offset,
+                        notABand() + (megahertz ? " and FREQ " + freqText +
+                                                      " MHz is in no amateur band"
+                                                : std::string(" and there is no FREQ")));
+        Assign(qso.band, fromFrequency);
+        diagnostics.Warn(source, band->offset, number,
+                         notABand() + "; band " + qso.band + " taken from FREQ " + freqText);
+    } else if (band) {
+        Assign(qso.band, bandName);
         if (megahertz) {
             std::string_view fromFrequency = BandOfFrequency(*megahertz);
             if (!fromFrequency.empty() && fromFrequency != qso.band)

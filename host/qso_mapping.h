@@ -49,8 +49,9 @@ inline QsoView ViewOf(const Qso& qso) {
 }
 
 // Fills qso from record. A record the plugin cannot take (no CALL, QSO_DATE or
-// TIME_ON, malformed date or time, a NUL byte) is warned about and false returned;
-// repairs (decimal comma, exchange text around the control number) are warned about.
+// TIME_ON, malformed date or time, a NUL byte, a BAND that is no ADIF band name and
+// no band from FREQ) is warned about and false returned; repairs (decimal comma,
+// exchange text around the control number, the band from FREQ) are warned about.
 bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
             Diagnostics& diagnostics);
 
@@ -75,7 +76,7 @@ constexpr const char* kEarliestDate = "19300101";
 // for comparing dates.
 double LinearTime(double automationDate);
 
-// "YYYY-MM-DD HH:MM" of an automation date.
+// "YYYY-MM-DD HH:MM" of an automation date, the seconds cut off.
 std::string FormatAutomationDate(double automationDate);
 
 // Frequency text in MHz; nullopt unless it is a plain non-negative decimal number.
@@ -89,7 +90,7 @@ std::uint32_t MegahertzToHertz(double megahertz);
 std::optional<std::string_view> ControlNumberIn(std::string_view exchange);
 
 // Takes exchange into to, cut to its control number when it holds one among other
-// text, with a warning naming the field.
+// text, with a warning naming the field unless the text is an RST and the number.
 void TakeExchange(std::string& to, std::string_view exchange, const char* fieldName,
                   const SourceFile& source, std::size_t offset, std::size_t record,
                   Diagnostics& diagnostics);

@@ -34,22 +34,61 @@ bool ReadRow(std::string_view line, BandFigures& row) {
     return rest.empty();
 }
 
+// Length of the valid UTF-8 sequence that starts at text[at] (its code point in
+// code); 0 when none does: overlong forms, surrogates and beyond U+10FFFF are none.
+std::size_t Utf8Length(std::string_view text, std::size_t at, char32_t& code) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0xC2 || lead > 0xF4) return 0;
+    const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (text.size() - at < length) return 0;
+    char32_t value = lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) return 0;
+        value = value << 6 | (next & 0x3F);
+    }
+    static constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kLeast[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return 0;
+    code = value;
+    return length;
+}
+
+void AppendEscape(std::string& out, unsigned value) {
+    static const char digits[] = "0123456789abcdef";
+    out += "\\u00";
+    out += digits[value >> 4];
+    out += digits[value & 15];
+}
+
 void AppendString(std::string& out, std::string_view text) {
     out += '"';
     for (std::size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
+        char32_t code = 0;
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x80) {
-            // Bytes of unknown encoding: each as the code point of the same number, so
-            // that the output stays valid JSON and nothing is lost.
-            static const char digits[] = "0123456789abcdef";
-            out += "\\u00";
-            out += digits[c >> 4];
-            out += digits[c & 15];
-        } else {
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7F) {
+            AppendEscape(out, c);
+        } else if (c < 0x80) {
             out += static_cast<char>(c);
+        } else if (const std::size_t length = Utf8Length(text, i, code); length == 0) {
+            // A byte that is no UTF-8 becomes the code point of its value, as Latin-1
+            // reads it: the output stays valid UTF-8 and no byte is dropped.
+            AppendEscape(out, c);
+        } else if (code < 0xA0) {
+            AppendEscape(out, code);  // a control character of Latin-1's upper half
+            i += length - 1;
+        } else {
+            out.append(text.substr(i, length));
+            i += length - 1;
         }
     }
     out += '"';

@@ -172,8 +172,8 @@ TEST(QsoMapping, ProblemsAreToldWithWhatWasDone) {
          "6, record 1: neither BAND nor FREQ; QSO offered without a band"},
         {"<FREQ:6>7.0415<BAND:3>20m", true, true,
          "BAND 20m and FREQ 7.0415 (40M) disagree; BAND kept"},
-        {"<STX_STRING:8>599 1234", true, true,
-         "STX_STRING '599 1234' holds more than the control number; 1234 taken"},
+        {"<STX_STRING:8>1234 tnx", true, true,
+         "STX_STRING '1234 tnx' holds more than the control number; 1234 taken"},
         {"<SRX:8>1234/599", true, true, "SRX '1234/599' holds more than the control number"},
     };
     for (const Case& c : cases) {
@@ -209,4 +209,86 @@ TEST(QsoMapping, ExchangeTextKeepsOnlyTheOneControlNumber) {
                             ">" + c.text;
         EXPECT_EQ(Map(field).exchangeSent, c.sent) << c.text;
     }
+}
+
+TEST(QsoMapping, AnRstBeforeTheControlNumberIsNoProblem) {
+    struct Case {
+        const char* text;
+        bool warned;  // in each of the two fields
+    };
+    const Case cases[] = {
+        {"599 0036", false}, {" 59\t 0036 ", false}, {"111 0036", false},
+        {"599-0036", true},  {"0036 599", true},     {"609 0036", true},
+        {"590 0036", true},  {"5 0036", true},       {"599 0036 tnx", true},
+    };
+    for (const Case& c : cases) {
+        const std::string text = c.text;
+        const std::string length = std::to_string(text.size());
+        std::string warnings;
+        Qso qso = Map("<STX_STRING:" + length + ">" + text + "<SRX_STRING:" + length + ">" + text,
+                      true, &warnings);
+        EXPECT_EQ(qso.exchangeSent, "0036") << text;
+        EXPECT_EQ(qso.exchangeReceived, "0036") << text;
+        EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), c.warned ? 2 : 0)
+            << text << "\n" << warnings;
+    }
+    // Not even a strict run stops at it.
+    SourceFile source{"log.adi", ""};
+    Diagnostics strict([](const std::string&) {}, true);
+    std::string taken;
+    EXPECT_NO_THROW(TakeExchange(taken, "599 0036", "SRX_STRING", source, 0, 1, strict));
+    EXPECT_EQ(taken, "0036");
+}
+
+TEST(QsoMapping, BandIsAnAdifBandNameElseFromFrequency) {
+    struct Case {
+        std::string fields;
+        bool mapped;
+        const char* band;
+        const char* warning;  // "" for none
+    };
+    const Case cases[] = {
+        {"<BAND:3>20m", true, "20M", ""},
+        {"<BAND:5> 20M ", true, "20M", ""},
+        {"<BAND:0><FREQ:6>14.070", true, "20M", ""},  // blank: as if missing
+        {"<BAND:4>20 m<FREQ:6>14.070", true, "20M",
+         "6, record 1: BAND '20 m' is not an ADIF band name; band 20M taken from FREQ 14.070"},
+        {"<BAND:5>Total<FREQ:5>7.035", true, "40M", "BAND 'Total' is not an ADIF band name"},
+        {"<BAND:4>20\tm<FREQ:6>14.070", true, "20M", "BAND '20\\x09m' is not an ADIF band name"},
+        {"<BAND:4>20 m", false, "",
+         "6: record 1 skipped: BAND '20 m' is not an ADIF band name and there is no FREQ"},
+        {"<BAND:4>20 m<FREQ:4>13.9", false, "",
+         "record 1 skipped: BAND '20 m' is not an ADIF band name and FREQ 13.9 MHz is in no "
+         "amateur band"},
+        {"<BAND:4>20 m<FREQ:3>abc", false, "",
+         "record 1 skipped: BAND '20 m' is not an ADIF band name and FREQ 'abc' is not a "
+         "frequency"},
+    };
+    for (const Case& c : cases) {
+        std::string warnings;
+        bool mapped = false;
+        Qso qso = Map(c.fields, true, &warnings, &mapped);
+        EXPECT_EQ(mapped, c.mapped) << c.fields;
+        EXPECT_EQ(qso.band, c.band) << c.fields;
+        EXPECT_EQ(std::count(warnings.begin(), warnings.end(), '\n'), *c.warning ? 1 : 0)
+            << c.fields << "\n" << warnings;
+        EXPECT_NE(warnings.find(c.warning), std::string::npos) << c.fields << "\n" << warnings;
+    }
+}
+
+TEST(QsoMapping, DatesPrintCutToTheMinute) {
+    struct Case {
+        double date;
+        const char* text;
+    };
+    const Case cases[] = {
+        {*ParseAdifDateTime("20250920", "1200"), "2025-09-20 12:00"},
+        {*ParseAdifDateTime("20250920", "120030"), "2025-09-20 12:00"},
+        {*ParseAdifDateTime("20250920", "120059"), "2025-09-20 12:00"},
+        {*ParseAdifDateTime("20250920", "235959"), "2025-09-20 23:59"},
+        {45920.0 + 721 / 1440.0, "2025-09-20 12:01"},
+        {45920.5 - 1e-10, "2025-09-20 12:00"},  // a hair below the minute
+        {*ParseAdifDateTime("18991229", "183059"), "1899-12-29 18:30"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatAutomationDate(c.date), c.text) << c.date;
 }

@@ -42,3 +42,27 @@ TEST(ReportSummary, OtherLayoutsAreRefused) {
     };
     for (const std::string& report : broken) EXPECT_FALSE(ParseReport(report)) << report;
 }
+
+TEST(ReportSummary, UtfEightPassesAndEverythingElseIsEscaped) {
+    struct Case {
+        std::string call;
+        std::string json;  // the "call" value
+    };
+    const Case cases[] = {
+        {"DL1\xC3\x84" "BC", "\"DL1\xC3\x84" "BC\""},
+        {"\xE2\x82\xAC\xF0\x9F\x98\x80", "\"\xE2\x82\xAC\xF0\x9F\x98\x80\""},
+        {"a\tb\nc\rd\x7F", "\"a\\tb\\nc\\rd\\u007f\""},
+        {"\xC2\x85", "\"\\u0085\""},                            // a control, though UTF-8
+        {"\xC4" "BC", "\"\\u00c4BC\""},                          // Latin-1
+        {"\xC0\xAF", "\"\\u00c0\\u00af\""},                    // overlong
+        {"\xED\xA0\x80", "\"\\u00ed\\u00a0\\u0080\""},        // a surrogate
+        {"\xF4\x90\x80\x80", "\"\\u00f4\\u0090\\u0080\\u0080\""},  // beyond U+10FFFF
+        {"\xE2\x82", "\"\\u00e2\\u0082\""},                    // cut short
+    };
+    for (const Case& c : cases) {
+        ReportFigures figures;
+        figures.call = c.call;
+        const std::string json = SummaryJson(figures, RunFigures{});
+        EXPECT_EQ(json.substr(0, json.find(", \"start\"")), "{\"call\": " + c.json) << json;
+    }
+}
