@@ -133,21 +133,29 @@ namespace {
 // Problems of one kind differ in their numbers and quoted values only.
 std::string KindOf(const std::string& what, bool note) {
     if (note) return "n";  // listings, such as QSOs outside the period: one kind
-    std::string kind = "w";
+    std::string kind;
+    kind.reserve(what.size() + 1);
+    kind.push_back('w');
     bool quoted = false;
-    for (std::size_t i = 0; i < what.size(); ++i) {
+    const std::size_t size = what.size();
+    for (std::size_t i = 0; i < size; ++i) {
         const char c = what[i];
-        // A quote opens a value after a blank or '(' and closes before a blank or the end.
-        if (c == '\'' && !quoted && (i == 0 || what[i - 1] == ' ' || what[i - 1] == '(')) {
-            quoted = true;
-            kind += "''";
-        } else if (c == '\'' && quoted &&
-                   (i + 1 == what.size() || std::string_view(" ,;)").find(what[i + 1]) !=
-                                                std::string_view::npos)) {
-            quoted = false;
-        } else if (!quoted && !(c >= '0' && c <= '9')) {
-            kind += c;
+        if (c == '\'') {
+            // A quote opens a value after a blank or '(' and closes before a blank,
+            // a ',', ';', ')' or the end.
+            const char before = i == 0 ? ' ' : what[i - 1];
+            const char after = i + 1 == size ? ' ' : what[i + 1];
+            if (!quoted && (before == ' ' || before == '(')) {
+                quoted = true;
+                kind += "''";
+                continue;
+            }
+            if (quoted && (after == ' ' || after == ',' || after == ';' || after == ')')) {
+                quoted = false;
+                continue;
+            }
         }
+        if (!quoted && (c < '0' || c > '9')) kind.push_back(c);
     }
     return kind;
 }

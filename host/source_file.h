@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <unordered_map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -165,7 +165,7 @@ private:
     std::size_t keepMost_ = 0;
     bool overflowed_ = false;
     std::size_t warnings_ = 0;
-    std::map<std::string, KindSeen> kinds_;
+    std::unordered_map<std::string, KindSeen> kinds_;
 };
 
 // Makes bytes printable in a message: control and non-ASCII bytes become \xNN,
