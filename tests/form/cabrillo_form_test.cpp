@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "cabrillo/dialog_layout.h"
+#include "support/screen_wait.h"
 
 namespace tavik {
 namespace {
@@ -23,7 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-constexpr auto kPatience = 5s;
+constexpr auto kPatience = kScreenPatience;
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
@@ -58,6 +60,15 @@ Lines SplitLines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line);
+    }
+    return lines;
+}
+
+// Without trailing blanks: curses may clear a row's end or write blanks there, and
+// tmux keeps the written ones.
+Lines Trimmed(Lines lines) {
+    for (std::string& line : lines) {
+        line.erase(line.find_last_not_of(' ') + 1);
     }
     return lines;
 }
@@ -165,25 +176,14 @@ protected:
         return SplitLines(text);
     }
 
-    // Waits until the screen shows text (or, with absent, no longer shows it).
-    Lines WaitFor(const std::string& text, bool absent = false) {
-        const auto deadline = std::chrono::steady_clock::now() + kPatience;
-        Lines screen;
-        do {
-            screen = Screen();
-            if ((RowOf(screen, text) >= 0) != absent) {
-                return screen;
-            }
-            std::this_thread::sleep_for(20ms);
-        } while (std::chrono::steady_clock::now() < deadline);
-        std::string shown;
-        for (const std::string& line : screen) {
-            shown += line + "\n";
-        }
-        ADD_FAILURE() << "waited in vain for " << (absent ? "no " : "") << "\"" << text
-                      << "\"; the screen:\n"
-                      << shown;
-        return screen;
+    // Waits until everything expect() checks of the screen holds (see AwaitScreen).
+    Lines Await(const std::function<void(const Lines&)>& expect, bool attributes = false) {
+        return AwaitScreen([this, attributes] { return Screen(attributes); }, expect);
+    }
+
+    // Only for pacing keys: the state after them is checked through Result().
+    Lines WaitFor(const std::string& text) {
+        return Await([&text](const Lines& screen) { EXPECT_NE(RowOf(screen, text), -1) << text; });
     }
 
     // What the driver wrote once the dialog returned.
@@ -214,52 +214,57 @@ TEST_F(FormScreen, DrawsLabelsStartValuesDimmedControlsButtonsAndAListUnderItsFi
     Start({"1009=CIS-QPSK63", "1010=DL1ABC", "1008=12345", "1007=Erik Example",
            "1001=first line\\r\\nsecond line", "1000=0800-0900\\r\\n1000-1100",
            "1004=dl1abc@example.org", "1013=single-op", "1021=6h", "1031=junior"});
-    const Lines screen = Screen();
-    EXPECT_NE(RowOf(screen, "CIS QPSK63 DX Contest"), -1);
-    EXPECT_LT(RowOf(screen, "CIS QPSK63 DX Contest"), RowOf(screen, "CONTEST "));
-    int previous = 0;
-    for (const DialogControl& control : kCabrilloControls) {
-        const int row = RowOf(screen, std::string(control.label) + " ");
-        EXPECT_GE(row, previous) << control.label;
-        previous = row;
-    }
-    // Labels as the table spells them.
-    for (const char* label : {"CATEFORY-TRANSMITTER", "CAREGORY-OVERLAY", "ADDRES-COUNTRY"}) {
-        EXPECT_NE(RowOf(screen, label), -1) << label;
-    }
-    const std::string callRow = RowOfLabel(screen, "CALLSIGN");
-    EXPECT_LT(callRow.find("DL1ABC"), callRow.find("CLAIMED"));
-    EXPECT_LT(callRow.find("CLAIMED"), callRow.find("12345"));
-    for (const auto& [label, shown] : std::map<std::string, std::string>{
-             {"CONTEST", "CIS-QPSK63"}, {"NAME", "Erik Example"}, {"E-MAIL", "dl1abc@example.org"},
-             {"CATEGORY-OPERATOR", "SINGLE-OP"}, {"CATEGORY-TIME", "6h"},
-             {"CAREGORY-OVERLAY", "JUNIOR"}}) {
-        EXPECT_NE(RowOfLabel(screen, label).find(shown), std::string::npos) << label;
-    }
-    const int soapbox = RowOf(screen, "SOAPBOX ");
-    EXPECT_EQ(RowOf(screen, "first line"), soapbox);
-    EXPECT_EQ(RowOf(screen, "second line"), soapbox + 1);
-    EXPECT_EQ(RowOf(screen, "1000-1100"), RowOf(screen, "OFFTIME ") + 1);
-    const int buttons = RowOf(screen, "[ OK ]");
-    EXPECT_GT(buttons, RowOf(screen, "E-MAIL "));
-    EXPECT_EQ(RowOf(screen, "[ CANCEL ]"), buttons);
+    Await([](const Lines& screen) {
+        EXPECT_NE(RowOf(screen, "CIS QPSK63 DX Contest"), -1);
+        EXPECT_LT(RowOf(screen, "CIS QPSK63 DX Contest"), RowOf(screen, "CONTEST "));
+        int previous = 0;
+        for (const DialogControl& control : kCabrilloControls) {
+            const int row = RowOf(screen, std::string(control.label) + " ");
+            EXPECT_GE(row, previous) << control.label;
+            previous = row;
+        }
+        // Labels as the table spells them.
+        for (const char* label : {"CATEFORY-TRANSMITTER", "CAREGORY-OVERLAY", "ADDRES-COUNTRY"}) {
+            EXPECT_NE(RowOf(screen, label), -1) << label;
+        }
+        const std::string callRow = RowOfLabel(screen, "CALLSIGN");
+        EXPECT_LT(callRow.find("DL1ABC"), callRow.find("CLAIMED"));
+        EXPECT_LT(callRow.find("CLAIMED"), callRow.find("12345"));
+        for (const auto& [label, shown] : std::map<std::string, std::string>{
+                 {"CONTEST", "CIS-QPSK63"}, {"NAME", "Erik Example"},
+                 {"E-MAIL", "dl1abc@example.org"}, {"CATEGORY-OPERATOR", "SINGLE-OP"},
+                 {"CATEGORY-TIME", "6h"}, {"CAREGORY-OVERLAY", "JUNIOR"}}) {
+            EXPECT_NE(RowOfLabel(screen, label).find(shown), std::string::npos) << label;
+        }
+        const int soapbox = RowOf(screen, "SOAPBOX ");
+        EXPECT_EQ(RowOf(screen, "first line"), soapbox);
+        EXPECT_EQ(RowOf(screen, "second line"), soapbox + 1);
+        EXPECT_EQ(RowOf(screen, "1000-1100"), RowOf(screen, "OFFTIME ") + 1);
+        const int buttons = RowOf(screen, "[ OK ]");
+        EXPECT_GT(buttons, RowOf(screen, "E-MAIL "));
+        EXPECT_EQ(RowOf(screen, "[ CANCEL ]"), buttons);
+    });
 
-    const Lines attributes = Screen(true);
-    for (const char* label : {"CATEGORY-TIME", "CAREGORY-OVERLAY", "OFFTIME"}) {
-        EXPECT_NE(RowOf(attributes, std::string("\x1b[2m") + label), -1) << label;
-    }
-    for (const char* label : {"CATEGORY-OPERATOR", "CONTEST", "SOAPBOX"}) {
-        EXPECT_EQ(RowOf(attributes, std::string("\x1b[2m") + label), -1) << label;
-    }
+    Await(
+        [](const Lines& attributes) {
+            for (const char* label : {"CATEGORY-TIME", "CAREGORY-OVERLAY", "OFFTIME"}) {
+                EXPECT_NE(RowOf(attributes, std::string("\x1b[2m") + label), -1) << label;
+            }
+            for (const char* label : {"CATEGORY-OPERATOR", "CONTEST", "SOAPBOX"}) {
+                EXPECT_EQ(RowOf(attributes, std::string("\x1b[2m") + label), -1) << label;
+            }
+        },
+        true);
 
     // The operator list opens under its field, items in screen order.
     Keys({"Tab", "F4"});
-    const Lines list = WaitFor("CHECKLOG");
-    int row = RowOf(list, "CATEGORY-OPERATOR ");
-    for (const char* item : {"CHECKLOG ", "MULTI-MULTI ", "MULTI-OP ", "SINGLE-OP "}) {
-        EXPECT_EQ(RowOf(list, item, row + 1), row + 2) << item;  // after the top edge
-        ++row;
-    }
+    Await([](const Lines& list) {
+        int row = RowOf(list, "CATEGORY-OPERATOR ");
+        for (const char* item : {"CHECKLOG ", "MULTI-MULTI ", "MULTI-OP ", "SINGLE-OP "}) {
+            EXPECT_EQ(RowOf(list, item, row + 1), row + 2) << item;  // after the top edge
+            ++row;
+        }
+    });
     Keys({"Enter", "Enter"});
     EXPECT_EQ(Result(), Collected({{kIdContest, "CIS-QPSK63"}, {kIdCallSign, "DL1ABC"},
                                    {kIdClaimed, "12345"}, {kIdName, "Erik Example"},
@@ -272,27 +277,36 @@ TEST_F(FormScreen, DrawsLabelsStartValuesDimmedControlsButtonsAndAListUnderItsFi
 
 TEST_F(FormScreen, TextsAndTheFormScrollToKeepTheCursorInView) {
     Start({"1001=l1\\r\\nl2\\r\\nl3\\r\\nl4\\r\\nl5"});
-    Lines screen = Screen();
-    const int soapbox = RowOf(screen, "SOAPBOX ");
-    EXPECT_EQ(RowOf(screen, "l1"), -1);
-    EXPECT_EQ(RowOf(screen, "l3"), soapbox);
-    EXPECT_EQ(RowOf(screen, "l5"), soapbox + 2);
+    const Lines start = Await([](const Lines& screen) {
+        const int soapbox = RowOf(screen, "SOAPBOX ");
+        EXPECT_NE(soapbox, -1);
+        EXPECT_EQ(RowOf(screen, "l1"), -1);
+        EXPECT_EQ(RowOf(screen, "l3"), soapbox);
+        EXPECT_EQ(RowOf(screen, "l5"), soapbox + 2);
+    });
 
     const std::string typed = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz01234567";
     Keys({"Down"});
     Type(typed);
-    screen = WaitFor(typed.substr(30));
-    EXPECT_NE(RowOfLabel(screen, "E-MAIL").find(typed.substr(30)), std::string::npos);
-    EXPECT_EQ(RowOf(screen, typed.substr(0, 30)), -1);
+    const Lines full = Await([&typed](const Lines& screen) {
+        EXPECT_NE(RowOfLabel(screen, "E-MAIL").find(typed.substr(30)), std::string::npos);
+        EXPECT_EQ(RowOf(screen, typed.substr(0, 30)), -1);
+    });
 
-    // A terminal lower than the form shows the part with the focus.
-    ASSERT_EQ(Tmux({"resize-window", "-t", "0", "-x", "100", "-y", "8"}), 0);
-    screen = WaitFor("CIS QPSK63", true);
-    EXPECT_NE(RowOf(screen, "E-MAIL "), -1);
+    // A terminal lower than the form shows the part with the focus: the rows up to
+    // the e-mail field's, that field at the bottom.
+    constexpr int kRows = 8;
+    const int email = RowOf(full, "E-MAIL ");
+    ASSERT_GE(email, kRows - 1);
+    ASSERT_EQ(Tmux({"resize-window", "-t", "0", "-x", "100", "-y", std::to_string(kRows)}), 0);
+    const Lines aroundEmail =
+        Trimmed(Lines(full.begin() + email - (kRows - 1), full.begin() + email + 1));
+    Await([&aroundEmail](const Lines& screen) { EXPECT_EQ(Trimmed(screen), aroundEmail); });
+    // Back at the first field: the caption and the rows below it, as at the start.
     Keys(std::vector<std::string>(20, "Up"));
-    screen = WaitFor("CIS QPSK63");
-    EXPECT_NE(RowOf(screen, "CONTEST "), -1);
-    EXPECT_EQ(RowOf(screen, "E-MAIL "), -1);
+    const Lines top = Trimmed(Lines(start.begin(), start.begin() + kRows));
+    ASSERT_NE(RowOf(top, "CIS QPSK63"), -1);
+    Await([&top](const Lines& screen) { EXPECT_EQ(Trimmed(screen), top); });
 }
 
 TEST_F(FormKeys, EditingMovingAndListKeysReachTheForm) {
@@ -327,14 +341,18 @@ TEST_F(FormKeys, AltDownOpensAListAndEscClosesItOnEitherTerminalType) {
         Keys({"Tab", "Tab", "M-Down"});
         WaitFor("LOW");
         Keys({"Down", "Escape"});
-        Lines screen = WaitFor("LOW", true);
-        EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("HIGH"), std::string::npos);
+        Await([](const Lines& screen) {
+            EXPECT_EQ(RowOf(screen, "LOW"), -1);
+            EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("HIGH"), std::string::npos);
+        });
         // Alt as a leading Esc.
         Keys({"Escape", "Down"});
         WaitFor("LOW");
         Keys({"Down", "Enter"});
-        screen = WaitFor("HIGH", true);
-        EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("LOW"), std::string::npos);
+        Await([](const Lines& screen) {
+            EXPECT_EQ(RowOf(screen, "HIGH"), -1);
+            EXPECT_NE(RowOfLabel(screen, "CATEGORY-POWER").find("LOW"), std::string::npos);
+        });
         Keys({"Enter"});
         EXPECT_EQ(Result(), Collected({{kIdCategoryPower, "LOW"}}));
     }

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/screen_wait.h"
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -51,9 +53,9 @@ int RowOf(const Lines& screen, const std::string& text, bool anywhere) {
 int RowStarting(const Lines& screen, const std::string& text) { return RowOf(screen, text, false); }
 int RowHolding(const Lines& screen, const std::string& text) { return RowOf(screen, text, true); }
 
-// Polls until done() holds, for five seconds at most.
+// Polls until done() holds, for a while at most.
 bool Eventually(const std::function<bool()>& done) {
-    for (const auto deadline = std::chrono::steady_clock::now() + 5s; !done();
+    for (const auto deadline = std::chrono::steady_clock::now() + kScreenPatience; !done();
          std::this_thread::sleep_for(20ms)) {
         if (std::chrono::steady_clock::now() > deadline) return false;
     }
@@ -110,21 +112,18 @@ protected:
         return lines;
     }
 
-    // Waits until the screen is as expected; tmux shows the old rows for a while
-    // after a resize.
-    Lines WaitUntil(const std::function<bool(const Lines&)>& expected, const std::string& what) {
-        Lines screen;
-        if (!Eventually([&] { return expected(screen = Screen()); })) {
-            std::string shown;
-            for (const std::string& line : screen) shown += line + "\n";
-            ADD_FAILURE() << "waited in vain for " << what << "; the screen:\n" << shown;
-        }
-        return screen;
+    // Waits until everything expect() checks of the screen holds (see AwaitScreen);
+    // tmux shows the old rows for a while after a resize.
+    Lines Await(const std::function<void(const Lines&)>& expect) {
+        return AwaitScreen([this] { return Screen(); }, expect);
     }
 
-    Lines WaitFor(const std::string& text) {
-        return WaitUntil([&text](const Lines& screen) { return RowHolding(screen, text) >= 0; },
-                         "\"" + text + "\"");
+    // Waits until the call check row of the 100x40 pane reads exactly line.
+    Lines WaitForCall(const std::string& line) {
+        return Await([&line](const Lines& screen) {
+            ASSERT_EQ(screen.size(), 40u);
+            EXPECT_EQ(screen[38], line);
+        });
     }
 
     // What the shell wrote once the driver had ended.
@@ -153,45 +152,43 @@ TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuits) {
         SCOPED_TRACE(locale);
         Launch(std::string("LC_ALL=") + locale);
         // The whole first screen: a capture may come while it is being drawn.
-        Lines screen = WaitUntil(
-            [](const Lines& shown) {
-                return RowHolding(shown, "Score = 7 * 3 = 21") >= 0 &&
-                       RowStarting(shown, "10 11 12") > 0 &&
-                       RowStarting(shown, "40M  2 mults: 1001 1002") > 0;
-            },
-            "the first screen");
-        // The report's tabs expanded; the last QSOs beside it.
-        EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 2);
-        EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 3);
-        for (const char* qso : {"12:04 20M  UA9XX      3 pts, new mult",
-                                "12:07 20M  UA9XX      dupe",
-                                "12:10 40M  DL1ABC     refused: no control number",
-                                "12:12 40M  EW1EW      1 pt, new mult"}) {
-            EXPECT_NE(RowHolding(screen, qso), -1) << qso;
-        }
-        const int hours = RowStarting(screen, "10 11 12");
-        ASSERT_GT(hours, 0);
-        EXPECT_EQ(RowStarting(screen, "Rate 24/h last 10 min, 5/h last 60 min"), hours - 4);
-        // Hour 10 (2 QSOs) fills one of the three rows and a bit; hour 11 is empty.
-        EXPECT_EQ(screen[static_cast<std::size_t>(hours - 1)], bar + "    " + bar);
-        EXPECT_EQ(screen[static_cast<std::size_t>(hours - 3)], "      " + bar);
-        EXPECT_EQ(RowStarting(screen, "40M  2 mults: 1001 1002"), hours + 1);
+        Await([&bar = bar](const Lines& screen) {
+            EXPECT_NE(RowHolding(screen, "Score = 7 * 3 = 21"), -1);
+            // The report's tabs expanded; the last QSOs beside it.
+            EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 2);
+            EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 3);
+            for (const char* qso : {"12:04 20M  UA9XX      3 pts, new mult",
+                                    "12:07 20M  UA9XX      dupe",
+                                    "12:10 40M  DL1ABC     refused: no control number",
+                                    "12:12 40M  EW1EW      1 pt, new mult"}) {
+                EXPECT_NE(RowHolding(screen, qso), -1) << qso;
+            }
+            const int hours = RowStarting(screen, "10 11 12");
+            ASSERT_GT(hours, 0);
+            EXPECT_EQ(RowStarting(screen, "Rate 24/h last 10 min, 5/h last 60 min"), hours - 4);
+            // Hour 10 (2 QSOs) fills one of the three rows and a bit; hour 11 is empty.
+            EXPECT_EQ(screen[static_cast<std::size_t>(hours - 1)], bar + "    " + bar);
+            EXPECT_EQ(screen[static_cast<std::size_t>(hours - 3)], "      " + bar);
+            EXPECT_EQ(RowStarting(screen, "40M  2 mults: 1001 1002"), hours + 1);
+        });
 
         // Dupe and new from the checker after every key; q inside a call is a letter.
         Keys("-l ua9xx");
-        WaitFor("Call UA9XX  40M new  20M dupe");
+        WaitForCall("Call UA9XX  40M new  20M dupe");
         Keys("BSpace");
-        WaitFor("Call UA9X  40M new  20M new");
+        WaitForCall("Call UA9X  40M new  20M new");
         Keys("-l q");
-        WaitFor("Call UA9XQ  40M new  20M new");
-        for (const char* clearing : {"Escape", "Enter"}) {
+        WaitForCall("Call UA9XQ  40M new  20M new");
+        for (const auto& [clearing, typed] : {std::pair{"Escape", "Call UA9XQ9  40M new  20M new"},
+                                              std::pair{"Enter", "Call 9  40M new  20M new"}}) {
             Keys("-l 9");
-            WaitFor("9  40M new  20M new");
+            WaitForCall(typed);
             Keys(clearing);
-            screen = WaitFor("Call   type a call");
-            ASSERT_EQ(screen.size(), 40u);
-            EXPECT_EQ(RowStarting(screen, "Call"), 38) << clearing;
-            EXPECT_EQ(screen.back(), "contest.adi: following");
+            Await([clearing = clearing](const Lines& screen) {
+                ASSERT_EQ(screen.size(), 40u);
+                EXPECT_EQ(screen[38], "Call   type a call to check it; q quits") << clearing;
+                EXPECT_EQ(screen.back(), "contest.adi: following");
+            });
         }
         Keys(quit);
         const std::string exit = ExitReport();
@@ -203,9 +200,10 @@ TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuits) {
 
 TEST_F(LiveView, ResizedKeepsTheScoreAndTheCallCheckOnScreen) {
     Launch("LC_ALL=C.UTF-8");
-    WaitFor("Score = 7 * 3 = 21");
+    // Keys only once the view is up: before, the terminal would still echo them.
+    Await([](const Lines& screen) { EXPECT_NE(RowHolding(screen, "Score = 7 * 3 = 21"), -1); });
     Keys("-l ua9xx");
-    WaitFor("Call UA9XX  40M new  20M dupe");
+    WaitForCall("Call UA9XX  40M new  20M dupe");
     // Every size keeps the score, the call check and the status at the bottom, apart.
     const struct {
         int width, height;
@@ -219,16 +217,15 @@ TEST_F(LiveView, ResizedKeepsTheScoreAndTheCallCheckOnScreen) {
                   0);
         const int call = size.height - (size.height > 1 ? 2 : 1);
         const std::string status = std::string("contest.adi: following").substr(0, size.width);
-        const Lines screen = WaitUntil(
-            [&](const Lines& shown) {
-                return shown.size() == static_cast<std::size_t>(size.height) &&
-                       RowStarting(shown, size.call) == call &&
-                       (size.height == 1 || shown.back() == status);
-            },
-            "the call check and the status at the bottom");
-        if (size.height > 1) {
-            EXPECT_EQ(RowStarting(screen, "Score = 7 * 3 = 21"), size.height > 5 ? 6 : call - 1);
-        }
+        Await([&](const Lines& screen) {
+            ASSERT_EQ(screen.size(), static_cast<std::size_t>(size.height));
+            EXPECT_EQ(RowStarting(screen, size.call), call);
+            if (size.height > 1) {
+                EXPECT_EQ(screen.back(), status);
+                EXPECT_EQ(RowStarting(screen, "Score = 7 * 3 = 21"),
+                          size.height > 5 ? 6 : call - 1);
+            }
+        });
     }
 }
 
@@ -241,22 +238,23 @@ TEST_F(LiveView, WatchShowsTheScoreChecksCallsAndFollowsTheLog) {
     Launch("LC_ALL=C.UTF-8", Quoted(TAVIK_HOST_PATH) + " --watch --no-automation --plugin " +
                                  Quoted(TAVIK_PLUGIN_PATH) + " --dir " +
                                  Quoted((dir_ / "work").string()) + " " + Quoted(log.string()));
-    Lines screen = WaitFor("Score = 589 * 150 = 88350");
-    EXPECT_NE(RowStarting(screen, "10M      29      63      22"), -1);
+    Await([](const Lines& screen) {
+        EXPECT_NE(RowHolding(screen, "Score = 589 * 150 = 88350"), -1);
+        EXPECT_NE(RowStarting(screen, "10M      29      63      22"), -1);
+    });
     // EA4BNS was worked on 80M and 10M.
     Keys("-l ea4bns");
-    WaitFor("Call EA4BNS  80M dupe  40M new  30M new  20M new  15M new  10M dupe");
+    WaitForCall("Call EA4BNS  80M dupe  40M new  30M new  20M new  15M new  10M dupe");
     Keys("Escape");
+    WaitForCall("Call   type a call to check it; q quits");
     std::ofstream(log, std::ios::app)
         << "<CALL:5>UA9XX <QSO_DATE:8>20250921 <TIME_ON:4>1150 <BAND:3>20m <MODE:6>QPSK63 "
            "<STX_STRING:4>0301 <SRX_STRING:4>7777 <RST_SENT:3>599 <RST_RCVD:3>599 <EOR>\n";
     // The new QSO's row lies below the score: wait for both, as the screen is redrawn.
-    WaitUntil(
-        [](const Lines& shown) {
-            return RowHolding(shown, "Score = 592 * 151 = 89392") >= 0 &&
-                   RowHolding(shown, "11:50 20M  UA9XX      3 pts, new mult") >= 0;
-        },
-        "the score and the row of the QSO logged meanwhile");
+    Await([](const Lines& screen) {
+        EXPECT_NE(RowHolding(screen, "Score = 592 * 151 = 89392"), -1);
+        EXPECT_NE(RowHolding(screen, "11:50 20M  UA9XX      3 pts, new mult"), -1);
+    });
     Keys("-l q");
     EXPECT_EQ(ExitReport().rfind("rc=0\n", 0), 0u);
 }
