@@ -36,7 +36,10 @@ bool LiveScoring::Prepare(const LogContent& content, std::size_t grownFrom, bool
     }
     double start = options_.start.value_or(0);
     double end = options_.end.value_or(0);
-    if (!options_.start || !options_.end) {
+    if (choice_.weekend) {
+        start = choice_.weekend->start;
+        end = choice_.weekend->end;
+    } else if (!options_.start || !options_.end) {
         // The period of a one-shot run: from the first to the last QSO. QSOs only
         // added can only widen it, so then only they are looked at.
         const bool added = running_ && grownFrom == offered_.size() && grownFrom > 0;
@@ -68,7 +71,48 @@ bool LiveScoring::Prepare(const LogContent& content, std::size_t grownFrom, bool
     return true;
 }
 
-bool LiveScoring::Follow(const LogContent& content, LiveLog::Change change, std::size_t grownFrom) {
+const LogContent& LiveScoring::ChoosePeriod(const LogContent& all, LiveLog::Change& change,
+                                            std::size_t& grownFrom) {
+    // QSOs only added are only added to what was seen; anything else is seen anew.
+    const bool appended = change == LiveLog::Change::kGrew && running_;
+    if (!appended || grownFrom != timesOf_) times_ = QsoTimes();
+    for (std::size_t i = times_.Count(); i < all.qsos.size(); ++i) times_.Add(all.qsos[i].time);
+    timesOf_ = all.qsos.size();
+    const std::optional<ContestWeekend> before = choice_.weekend;
+    choice_ = tavik::host::ChoosePeriod(options_, times_);
+    if (!choice_.weekend) {
+        // The QSOs offered were the weekend's: none of them is known to be kept.
+        if (before && change == LiveLog::Change::kGrew) {
+            change = LiveLog::Change::kRewritten;
+            grownFrom = 0;
+        }
+        return all;
+    }
+    const Period weekend(choice_.weekend->start, choice_.weekend->end);
+    std::size_t from = 0;
+    if (appended && before && before->year == choice_.weekend->year && grownFrom == inWeekendOf_) {
+        from = grownFrom;
+        grownFrom = inWeekend_.qsos.size();
+    } else {
+        inWeekend_.qsos.clear();
+        grownFrom = 0;
+        if (change == LiveLog::Change::kGrew) change = LiveLog::Change::kRewritten;
+    }
+    for (std::size_t i = from; i < all.qsos.size(); ++i)
+        if (weekend.Contains(all.qsos[i].time)) inWeekend_.qsos.push_back(all.qsos[i]);
+    inWeekendOf_ = all.qsos.size();
+    inWeekend_.ownCall = all.ownCall;
+    inWeekend_.callSources = all.callSources;
+    inWeekend_.records = all.records;
+    inWeekend_.excluded = all.excluded;
+    inWeekend_.warnings = all.warnings;
+    inWeekend_.cabrillo = all.cabrillo;
+    inWeekend_.outside = all.outside + all.qsos.size() - inWeekend_.qsos.size();
+    return inWeekend_;
+}
+
+bool LiveScoring::Follow(const LogContent& all, LiveLog::Change change, std::size_t grownFrom) {
+    const LogContent& content = ChoosePeriod(all, change, grownFrom);
     bool restart = false;
     const bool wasRunning = running_;
     // Only QSOs added to the end are taken as added; anything else is a rewrite.

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/contest_period.h"
 #include "host/country_file.h"
 #include "host/live_log.h"
 #include "host/live_snapshot.h"
@@ -42,6 +43,8 @@ public:
     // What the last Follow did, for the user: "2 QSOs added", "scored anew: ..." .
     const std::string& LastAction() const { return action_; }
     std::size_t ScoringRuns() const { return runs_; }
+    // What the weekend rule chose, as a one-shot run says it; "" when nothing.
+    const std::string& PeriodNote() const { return choice_.note; }
     std::size_t WarningsOfTheHost() const { return hostWarnings_; }
 
 private:
@@ -49,6 +52,10 @@ private:
         bool accepted = false;
     };
 
+    // The content to score: all of it, or its QSOs of the weekend chosen (in
+    // inWeekend_). change and grownFrom are made to fit what it returns.
+    const LogContent& ChoosePeriod(const LogContent& content, LiveLog::Change& change,
+                                   std::size_t& grownFrom);
     // grownFrom: where QSOs only added begin (0 when anything may have changed).
     bool Prepare(const LogContent& content, std::size_t grownFrom, bool& restart);
     void Restart(const LogContent& content);
@@ -79,6 +86,11 @@ private:
     std::string action_;
     std::size_t hostWarnings_ = 0;
     std::size_t runs_ = 0;
+    QsoTimes times_;              // of the content's QSOs, as a one-shot run surveys them
+    std::size_t timesOf_ = 0;     // how many of the content's QSOs times_ took in
+    PeriodChoice choice_;
+    LogContent inWeekend_;        // the content with only the QSOs of choice_.weekend
+    std::size_t inWeekendOf_ = 0; // how many of the content's QSOs it was made from
 
     std::vector<Qso> offered_;           // the QSOs the plugin was given, in the log's order
     std::vector<Offered> outcomes_;      // what it made of each

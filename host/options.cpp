@@ -83,6 +83,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (name == "--strict") {
                 takeNoValue();
                 options.strict = true;
+            } else if (name == "--all") {
+                takeNoValue();
+                options.all = true;
             } else if (name == "--json") {
                 options.jsonPath = takeValue();
             } else if (name == "--no-automation") {
@@ -135,6 +138,8 @@ Options ParseOptions(const std::vector<std::string>& args) {
                          "--watch when the contest is over");
     if (options.watch && options.strict)
         throw UsageError("--watch reads on past problems; --strict is for one run");
+    if (options.all && (options.start || options.end))
+        throw UsageError("--all scores every QSO of the log; give it without --start and --end");
     if (options.start && options.end && LinearTime(*options.start) > LinearTime(*options.end))
         throw UsageError("--start is later than --end");
     return options;
@@ -164,7 +169,12 @@ std::string UsageText() {
            "  --start TIME    start of the contest period (default: the earliest QSO)\n"
            "  --end TIME      end of the contest period (default: the latest QSO)\n"
            "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"; QSOs\n"
-           "                  outside a period given are listed and not offered\n"
+           "                  outside a period given are listed and not offered. Without\n"
+           "                  both, a log spanning more than 48 hours scores only its\n"
+           "                  latest contest weekend (third Saturday of September 12:00\n"
+           "                  to Sunday 12:00 UTC) that holds QSOs, if any does\n"
+           "  --all           score every QSO of a log spanning more than 48 hours, not\n"
+           "                  only its latest contest weekend\n"
            "  --dir DIR       working folder for the plugin's files (default: the current\n"
            "                  one); it must exist, Plugins is created in it when missing\n"
            "  --cabrillo      also write the Cabrillo log <CALL>.cbr in the working folder;\n"

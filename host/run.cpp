@@ -76,30 +76,50 @@ public:
                                   " is outside the contest period; not offered");
             return;
         }
-        if (offered == 0 || LinearTime(qso.time) < LinearTime(earliest)) earliest = qso.time;
-        if (offered == 0 || LinearTime(qso.time) > LinearTime(latest)) latest = qso.time;
+        times.Add(qso.time);
         ++offered;
     }
 
     // Takes in the figures of the survey of a later part of the log.
     void Follow(const LogSurvey& later) {
-        if (later.offered > 0) {
-            if (offered == 0 || LinearTime(later.earliest) < LinearTime(earliest))
-                earliest = later.earliest;
-            if (offered == 0 || LinearTime(later.latest) > LinearTime(latest)) latest = later.latest;
-        }
+        times.Add(later.times);
         offered += later.offered;
         outside += later.outside;
     }
 
     std::size_t offered = 0;
     std::size_t outside = 0;
-    double earliest = 0;
-    double latest = 0;
+    QsoTimes times;
 
 private:
     const SourceFile& source_;
     const Period& period_;
+};
+
+// A reading once the weekend is chosen: the QSOs outside it listed and counted.
+class WeekendSorter : public QsoHandler {
+public:
+    WeekendSorter(const SourceFile& source, const Period& weekend, Diagnostics& told)
+        : source_(source), weekend_(weekend), told_(told) {}
+
+    void OnQso(const Qso& qso, std::size_t offset, std::size_t record, Diagnostics&) override {
+        if (weekend_.Contains(qso.time)) {
+            ++inside;
+            return;
+        }
+        ++outside;
+        told_.Note(source_, offset, record,
+                   "QSO with " + Printable(qso.call) + " at " + FormatAutomationDate(qso.time) +
+                       " is outside the contest period; not offered");
+    }
+
+    std::size_t inside = 0;
+    std::size_t outside = 0;
+
+private:
+    const SourceFile& source_;
+    const Period& weekend_;
+    Diagnostics& told_;
 };
 
 void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
@@ -174,6 +194,26 @@ int RunHost(const Options& options, std::ostream& err) {
         return Fail(err, kExitInput, error.what());
     }
     tell();
+    // Only once the whole log is surveyed is its latest contest weekend known.
+    const PeriodChoice choice = ChoosePeriod(options, survey->times);
+    if (!choice.note.empty()) err << kProgram << choice.note << '\n';
+    std::optional<Period> weekend;
+    if (choice.weekend) {
+        weekend.emplace(choice.weekend->start, choice.weekend->end);
+        WeekendSorter sorter(log, *weekend, diagnostics);
+        Diagnostics quiet;  // every problem was told in the first reading
+        try {
+            ReadLog(log, sorter, quiet);
+        } catch (const InputError& error) {
+            tell();
+            return Fail(err, kExitInput, error.what());
+        }
+        diagnostics.Finish(log);
+        tell();
+        survey->offered = sorter.inside;
+        survey->outside += sorter.outside;
+    }
+    const Period& taken = weekend ? *weekend : period;
     auto readingTime = Clock::now() - runStart;
     std::size_t hostWarnings = 0;
 
@@ -218,8 +258,12 @@ int RunHost(const Options& options, std::ostream& err) {
 
     // Every QSO outside a period given by one end only: the period is that moment.
     double start = options.start ? *options.start
-                                 : (survey->offered ? survey->earliest : *options.end);
-    double end = options.end ? *options.end : (survey->offered ? survey->latest : start);
+                                 : (survey->offered ? survey->times.Earliest() : *options.end);
+    double end = options.end ? *options.end : (survey->offered ? survey->times.Latest() : start);
+    if (choice.weekend) {
+        start = choice.weekend->start;
+        end = choice.weekend->end;
+    }
     if (LinearTime(start) > LinearTime(end))
         return Fail(err, kExitUsage, "the contest period ends before it starts");
 
@@ -256,7 +300,7 @@ int RunHost(const Options& options, std::ostream& err) {
     const auto pluginBefore = session.PluginTime();
     try {
         QsoPipeline pipeline(log, countries,
-                             [&period](const Qso& qso) { return period.Contains(qso.time); });
+                             [&taken](const Qso& qso) { return taken.Contains(qso.time); });
         pipeline.Drain([&](const QsoView& qso, const char* prefix) {
             session.Offer(qso, prefix);
             progress.Step(session.Counts().offered);

@@ -80,6 +80,7 @@ int RunWatch(const Options& options, std::ostream& err) {
     LiveSnapshot snapshot;
     snapshot.logName = options.logPath;
     std::string lastStatus;
+    std::string lastNote;  // what the weekend rule chose, as said last
     auto lastChange = Clock::now();
     bool first = true;
     bool saving = false;  // the last change seen was a save in progress
@@ -98,6 +99,12 @@ int RunWatch(const Options& options, std::ostream& err) {
             if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
                 scored = true;
                 status = scoring.LastAction();
+                // Said as a one-shot run says it, once each time the choice changes.
+                if (scoring.PeriodNote() != lastNote) {
+                    lastNote = scoring.PeriodNote();
+                    if (!view && !lastNote.empty()) err << kProgram << lastNote << '\n';
+                    if (view && !lastNote.empty()) status = lastNote + "; " + status;
+                }
                 // A save waited out: what it brought, said as such.
                 if (saving)
                     status = status == "no new QSO" || status == "no QSO changed"

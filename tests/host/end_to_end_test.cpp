@@ -339,6 +339,40 @@ TEST_F(HostRun, ThePeriodLeavesOutQsosOutsideIt) {
     EXPECT_NE(part.err.find(" at 2025-09-21 "), std::string::npos) << part.err;
 }
 
+TEST_F(HostRun, ALogbookOfYearsScoresItsLatestContestWeekend) {
+    // The sample's weekend amid seven QSOs of other days, one of them the weekend of 2024.
+    const std::string sample = ReadFile(kSampleLog);
+    std::string log = sample;
+    for (const char* date : {"20240601", "20240921", "20240922", "20250101", "20250919",
+                             "20250922", "20260101"})
+        log += "<CALL:5>UA3AB<QSO_DATE:8>" + std::string(date) +
+               "<TIME_ON:4>1300<BAND:3>40m<MODE:6>QPSK63<STX:4>1234<SRX:4>5678<EOR>\n";
+    WriteFile(scratch_ / "logbook.adi", log);
+    Outcome run = Run(WithPlugin({"--json", (scratch_ / "run.json").string(),
+                                  (scratch_ / "logbook.adi").string()}));
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(kSamples + "/cis-dx-psk.report"));
+    EXPECT_NE(run.err.find("tavik-host: the log spans 579 days; scoring the contest weekend "
+                           "2025-09-20 12:00 to 2025-09-21 12:00 UTC; give --start and --end for "
+                           "another period\n"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(Count(run.err, " is outside the contest period; not offered\n"), 5u) << run.err;
+    EXPECT_NE(run.err.find("logbook.adi: 2 more like these not listed\n"), std::string::npos);
+    EXPECT_NE(run.err.find("307 records found: 300 offered, 7 skipped (7 outside the contest "
+                           "period); 0 warnings\n"),
+              std::string::npos) << run.err;
+    EXPECT_NE(ReadFile(scratch_ / "run.json").find("\"start\": \"2025-09-20 12:00\", \"end\": "
+                                                  "\"2025-09-21 12:00\", \"records\": 307, "
+                                                  "\"offered\": 300"),
+              std::string::npos) << ReadFile(scratch_ / "run.json");
+    // --all scores them all, as a log of one weekend is scored.
+    Outcome all = Run(WithPlugin({"--all", (scratch_ / "logbook.adi").string()}));
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_EQ(all.out.rfind(" CIS DX PSK 01.06-01.01.2026 \r\n", 0), 0u) << all.out;
+    EXPECT_EQ(all.err.find("the log spans"), std::string::npos) << all.err;
+    EXPECT_NE(all.err.find("307 records found: 307 offered, 0 skipped"), std::string::npos);
+}
+
 TEST_F(HostRun, ALargeLogReadInHalvesTellsEveryProblemOnceInOrder) {
     // 70 copies of the sample's records (over 4 MB, so read in two halves at once), a
     // marker in the first and the 65th, a bad record before the last copy and a QSO

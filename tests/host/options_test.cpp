@@ -58,6 +58,8 @@ TEST(Options, EveryOptionInBothSpellings) {
     EXPECT_FALSE(defaults.strict);
     EXPECT_EQ(defaults.jsonPath, "");
     EXPECT_TRUE(ParseOptions({"--version"}).version);
+    EXPECT_TRUE(ParseOptions({"--all", "log.adi"}).all);
+    EXPECT_FALSE(defaults.all);
 }
 
 TEST(Options, BadCommandLines) {
@@ -79,6 +81,9 @@ TEST(Options, BadCommandLines) {
               "--start '1929-12-31 23:59' is before 1930");
     EXPECT_EQ(UsageErrorOf({"--strict=1", "a.adi"}), "--strict takes no value");
     EXPECT_EQ(UsageErrorOf({"--json", "a.adi"}), "no log file given");
+    for (const char* end : {"--start", "--end"})
+        EXPECT_EQ(UsageErrorOf({"--all", end, "2025-09-20 12:00", "a.adi"}),
+                  "--all scores every QSO of the log; give it without --start and --end");
 }
 
 TEST(PluginLoader, FailuresNameTheLibrary) {

@@ -230,6 +230,26 @@ TEST_F(Watch, EveryUpdateEqualsAOneShotRun) {
     }
 }
 
+TEST_F(Watch, ALogbookOfYearsIsFollowedOnItsLatestContestWeekend) {
+    const std::string old = Replace(sample_.records[0], "20250920", "20240601");
+    const std::string later = Replace(sample_.records[1], "20250920", "20260101");
+    Rewrite(sample_.header + old + sample_.Text(0, 40).substr(sample_.header.size()));
+    child_ = Start(Args("live", {"--watch"}), out_, (scratch_ / "live.err").string());
+    ASSERT_GT(child_, 0);
+    ExpectSameAsOneShot("start", "scored 40 QSOs");
+    EXPECT_NE(ReadFile(scratch_ / "live.err")
+                  .find("tavik-host: the log spans 476 days; scoring the contest weekend "
+                        "2025-09-20 12:00 to 2025-09-21 12:00 UTC"),
+              std::string::npos) << ReadFile(scratch_ / "live.err");
+    Append(sample_.records[40]);
+    ExpectSameAsOneShot("a weekend QSO appended", "1 QSO added");
+    Append(later);
+    ExpectSameAsOneShot("a later QSO appended", "no new QSO");
+    // Back to one weekend's QSOs: the whole log is its period again.
+    Rewrite(sample_.Text(0, 41));
+    ExpectSameAsOneShot("the other QSOs deleted", "the log was saved");
+}
+
 TEST_F(Watch, ASlowSaveInPlaceIsScoredOnceWhole) {
     std::string text = sample_.Text(0, 60);
     Rewrite(text);
