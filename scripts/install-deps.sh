@@ -3,9 +3,9 @@
 # With "windows": also the cross compiler and Wine for the Windows build's tests.
 set -eu
 # libsystemd-dev: sd-bus for the host link; dbus-daemon: the session bus the tests
-# run under (dbus-run-session).
+# run under (dbus-run-session); lintian: the Debian package's check.
 packages="cmake g++ ninja-build make pkgconf libgtest-dev libncurses-dev libsystemd-dev dbus-daemon
-    hamradio-files tmux"
+    hamradio-files tmux lintian"
 if [ "${1:-}" = windows ]; then
     packages="$packages g++-mingw-w64-i686 wine wine32:i386 xvfb xauth"
 fi

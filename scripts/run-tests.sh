@@ -13,7 +13,8 @@ native() {
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null &&
         cmake --build build &&
         # A private session bus: the plugin looks for the running host there.
-        (cd build && dbus-run-session -- ctest --output-on-failure -j2)
+        (cd build && dbus-run-session -- ctest --output-on-failure -j2) &&
+        sh scripts/check-package.sh build
 }
 
 hardening() {
