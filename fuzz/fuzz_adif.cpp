@@ -124,9 +124,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     const tavik::host::AdifReadSummary summary =
         tavik::host::ReadAdif(source, checker, diagnostics);
     EXPECT(checker.headers() == 1, "the header was not reported once");
-    EXPECT(lines.size() == diagnostics.Warnings(), "");
-    for (const std::string& line : lines)
+    // Every warning is printed, or counted in the one line on its kind at the end.
+    diagnostics.Finish(source);
+    size_t told = 0;
+    const std::string counted = std::string("warning: ") + kFileName + ": ";
+    for (const std::string& line : lines) {
+        const size_t more = line.find(" more warnings like the one at byte offset ");
+        if (more != std::string::npos && line.rfind(counted, 0) == 0) {
+            told += std::stoul(line.substr(counted.size(), more - counted.size()));
+            continue;
+        }
+        ++told;
         EXPECT(line.rfind(std::string("warning: ") + kFileName + ": line ", 0) == 0, line);
+    }
+    EXPECT(told == diagnostics.Warnings(), "");
     // A record not handed out (no <EOR>) is warned about too.
     EXPECT(summary.records >= checker.records() && summary.records <= checker.records() + 1, "");
     if (summary.records > checker.records()) EXPECT(!lines.empty(), "unended record unwarned");

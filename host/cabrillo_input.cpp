@@ -265,7 +265,7 @@ private:
     std::string_view text_;
     QsoHandler& handler_;
     Diagnostics& diagnostics_;
-    LogSummary summary_{true, 0, 0, {}};
+    LogSummary summary_{true, 0, 0, {}, {}};
     std::string contest_;
     std::string firstSentCall_;
     bool warnedDigital_ = false;
