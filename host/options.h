@@ -26,7 +26,7 @@ struct Options {
     std::string logPath;
     std::string countryFile = kDefaultCountryFile;
     std::string pluginPath;  // empty: the plugin beside the executable
-    std::string workDir;     // empty: the current folder
+    std::string workDir;     // empty: tavik/ in the user's data folder
     std::string ownCall;     // empty: from the log
     std::optional<double> start;  // automation dates
     std::optional<double> end;

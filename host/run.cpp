@@ -141,8 +141,9 @@ int RunHost(const Options& options, std::ostream& err) {
     std::string jsonPath = options.jsonPath.empty() || options.jsonPath == "-"
                                ? options.jsonPath
                                : Absolute(options.jsonPath);
+    std::string ignored;  // told when the folder is entered
     const std::string conflict =
-        JsonPathConflict(options.jsonPath, logPath, countryPath, Absolute(options.workDir));
+        JsonPathConflict(options.jsonPath, logPath, countryPath, WorkFolder(options, ignored));
     if (!conflict.empty())
         return Fail(err, kExitUsage,
                     "--json " + options.jsonPath + " is " + conflict + "; give another file");

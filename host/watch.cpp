@@ -38,9 +38,10 @@ int RunWatch(const Options& options, std::ostream& err) {
     const std::string logPath = Absolute(options.logPath);
     const std::string jsonPath =
         options.jsonPath.empty() || options.jsonPath == "-" ? "" : Absolute(options.jsonPath);
+    std::string ignored;  // told when the folder is entered
     const std::string conflict = JsonPathConflict(options.jsonPath, logPath,
                                                   Absolute(options.countryFile),
-                                                  Absolute(options.workDir));
+                                                  WorkFolder(options, ignored));
     if (!conflict.empty())
         return Fail(err, kExitUsage,
                     "--json " + options.jsonPath + " is " + conflict + "; give another file");

@@ -1,5 +1,6 @@
 #include "host/work_folder.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -32,14 +33,42 @@ std::string FindPlugin(const Options& options, std::string& error) {
     return beside.string();
 }
 
-bool EnterWorkFolder(const Options& options, std::string& error) {
-    std::error_code problem;
-    if (!options.workDir.empty()) {
-        fs::current_path(options.workDir, problem);
-        if (problem) {
-            error = options.workDir + ": cannot work there: " + problem.message();
-            return false;
+std::string WorkFolder(const Options& options, std::string& error) {
+    if (!options.workDir.empty()) return Absolute(options.workDir);
+#if defined(_WIN32)
+    return Absolute(".");
+#else
+    fs::path base;
+    // A relative XDG_DATA_HOME is to be ignored, as the base directory rules say.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data && fs::path(data).is_absolute()) {
+        base = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) {
+            error = "no working folder: neither XDG_DATA_HOME nor HOME is set; give --dir";
+            return "";
         }
+        base = fs::path(home) / ".local" / "share";
+    }
+    return (base / "tavik").lexically_normal().string();
+#endif
+}
+
+bool EnterWorkFolder(const Options& options, std::string& error) {
+    const std::string folder = WorkFolder(options, error);
+    if (folder.empty()) return false;
+    const std::string shown = options.workDir.empty() ? folder : options.workDir;
+    std::error_code problem;
+    fs::create_directories(folder, problem);
+    if (problem) {
+        error = shown + ": cannot create the folder: " + problem.message();
+        return false;
+    }
+    fs::current_path(folder, problem);
+    if (problem) {
+        error = shown + ": cannot work there: " + problem.message();
+        return false;
     }
     const fs::path workDir = fs::current_path(problem);
     if (problem) {

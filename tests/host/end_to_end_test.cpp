@@ -54,10 +54,21 @@ protected:
     void TearDown() override { fs::remove_all(scratch_); }
 
     // Runs tavik-host with args from folder cwd; stdout and stderr are kept apart.
-    Outcome Run(const std::vector<std::string>& args, const fs::path& cwd = {}) {
+    // Its data folder is in the scratch folder unless env (NAME=VALUE, or NAME to
+    // unset) says otherwise.
+    Outcome Run(const std::vector<std::string>& args, const fs::path& cwd = {},
+                const std::vector<std::string>& env = {}) {
         fs::path outPath = scratch_ / "stdout", errPath = scratch_ / "stderr";
         pid_t child = fork();
         if (child == 0) {
+            setenv("XDG_DATA_HOME", (scratch_ / "data").c_str(), 1);
+            for (const std::string& setting : env) {
+                const std::size_t equals = setting.find('=');
+                if (equals == std::string::npos)
+                    unsetenv(setting.c_str());
+                else
+                    setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+            }
             int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
@@ -159,13 +170,47 @@ TEST_F(HostRun, RelativePathsAndThePluginBesideTheProgram) {
     EXPECT_EQ(run.out, ReadFile(kSamples + "/cis-dx-psk.report"));
     EXPECT_TRUE(fs::is_directory(work_ / "Plugins"));
 
-    // Without --dir the current folder is the working folder; a Plugins there is kept.
-    fs::create_directory(scratch_ / "Plugins");
-    WriteFile(scratch_ / "Plugins" / "Tavik.ini", "[Other]\r\nKey=1\r\n");
+    // Without --dir the working folder is tavik/ in the user's data folder, made with
+    // its parents; a Plugins there is kept, whatever folder the run starts from.
+    const fs::path home = scratch_ / "home";
+    const fs::path fromHome = home / ".local" / "share" / "tavik";
+    const fs::path elsewhere = scratch_ / "elsewhere";
+    fs::create_directory(elsewhere);
+    const struct {
+        std::vector<std::string> env;
+        fs::path folder;
+    } defaults[] = {
+        {{}, scratch_ / "data" / "tavik"},
+        {{"XDG_DATA_HOME", "HOME=" + home.string()}, fromHome},
+        {{"XDG_DATA_HOME=relative", "HOME=" + home.string()}, fromHome},
+    };
+    for (const auto& c : defaults) {
+        SCOPED_TRACE(c.folder);
+        fs::remove_all(scratch_ / "data");
+        fs::remove_all(home);
+        fs::create_directories(c.folder / "Plugins");
+        WriteFile(c.folder / "Plugins" / "Tavik.ini", "[Other]\r\nKey=1\r\n");
+        run = Run({"--plugin", TAVIK_PLUGIN_PATH, kSampleLog}, elsewhere, c.env);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_NE(run.err.find("refused QSOs are listed in " + (c.folder / "err.txt").string()),
+                  std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(c.folder / "Plugins" / "Tavik.ini").rfind("[Other]\r\nKey=1\r\n", 0), 0u);
+        EXPECT_FALSE(fs::exists(elsewhere / "err.txt"));
+    }
+    fs::remove_all(scratch_ / "data");
     run = Run({"--plugin", TAVIK_PLUGIN_PATH, kSampleLog}, scratch_);
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(fs::exists(scratch_ / "err.txt"));
-    EXPECT_EQ(ReadFile(scratch_ / "Plugins" / "Tavik.ini").rfind("[Other]\r\nKey=1\r\n", 0), 0u);
+    EXPECT_TRUE(fs::exists(scratch_ / "data" / "tavik" / "Plugins" / "Tavik.ini"));
+
+    // A --dir that is not there is made, with its parents.
+    const fs::path deep = scratch_ / "a" / "b" / "c";
+    run = Run({"--plugin", TAVIK_PLUGIN_PATH, "--dir", deep.string(), kSampleLog});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(fs::exists(deep / "err.txt"));
+    run = Run({"--plugin", TAVIK_PLUGIN_PATH, kSampleLog}, work_, {"XDG_DATA_HOME", "HOME"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("neither XDG_DATA_HOME nor HOME is set; give --dir"), std::string::npos)
+        << run.err;
 }
 
 TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
@@ -212,8 +257,8 @@ TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
         {WithPlugin({noCall.string()}), 1, "give the own call with --call"},
         {{"--plugin", "/nonexistent/libTavik.so", "--dir", work_.string(), kSampleLog}, 3,
          "/nonexistent/libTavik.so: cannot load the plugin"},
-        {{"--plugin", TAVIK_PLUGIN_PATH, "--dir", (scratch_ / "nowhere").string(), kSampleLog}, 2,
-         (scratch_ / "nowhere").string() + ": cannot work there"},
+        {{"--plugin", TAVIK_PLUGIN_PATH, "--dir", (scratch_ / "bad.adi" / "work").string(), kSampleLog},
+         2, (scratch_ / "bad.adi" / "work").string() + ": cannot create the folder: "},
         {{"--bogus", kSampleLog}, 1, "unknown option --bogus\nTry 'tavik-host --help'."},
     };
     for (const Case& c : cases) {
