@@ -83,6 +83,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (name == "--strict") {
                 takeNoValue();
                 options.strict = true;
+            } else if (name == "--verbose") {
+                takeNoValue();
+                options.verbose = true;
             } else if (name == "--all") {
                 takeNoValue();
                 options.all = true;
@@ -195,6 +198,8 @@ std::string UsageText() {
            "                  with --json FILE, FILE always holds the newest summary\n"
            "  --timing        print the run's time, the share spent in the plugin and the\n"
            "                  time spent reading the log\n"
+           "  --verbose       also say what the run does without, such as the automation\n"
+           "                  object when there is no session bus\n"
            "  --version       print the version and exit\n"
            "  -h, --help      show this text\n"
            "\n"

@@ -36,6 +36,7 @@ struct Options {
     bool watch = false;     // follow the log, scoring each change as it comes
     std::string jsonPath;   // empty: no JSON summary; "-": standard output
     bool automation = true;  // offer the host's automation object during the run
+    bool verbose = false;   // also tell what is only of interest when looking into a run
     bool all = false;       // every QSO of a long log, not only its latest contest weekend
 };
 

@@ -122,6 +122,9 @@ private:
     Diagnostics& told_;
 };
 
+// Most machines without a desktop have none: not worth a line on every run.
+bool NoSessionBus(const std::string& why) { return why.rfind("no session bus", 0) == 0; }
+
 void PrintHostCommands(std::ostream& err, HostMode& hostMode) {
     for (const ReceivedCommand& command : hostMode.TakeReceived()) {
         err << kProgram << "host command " << command.text;
@@ -288,7 +291,7 @@ int RunHost(const Options& options, std::ostream& err) {
         automation = AutomationServer::Start(
             kHostProgId, [&hostMode](const std::string& command) { return hostMode.Carry(command); },
             serverError);
-        if (!automation)
+        if (!automation && (options.verbose || !NoSessionBus(serverError)))
             err << kProgram << "running without the automation object: " << serverError << '\n';
     }
     const CabrilloStamps cabrilloBefore =

@@ -67,6 +67,8 @@ int RunWatch(const Options& options, std::ostream& err) {
         automation = AutomationServer::Start(
             kHostProgId, [&hostMode](const std::string& command) { return hostMode.Carry(command); },
             serverError);
+        if (!automation && options.verbose)
+            err << kProgram << "running without the automation object: " << serverError << '\n';
     }
 
     LiveScoring scoring(plugin, countries, options);

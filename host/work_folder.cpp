@@ -29,8 +29,11 @@ std::string FindPlugin(const Options& options, std::string& error) {
     const fs::path installed = folder.parent_path() / "lib" / "tavik" / PluginFileName();
     std::error_code missing;
     // Beside the program in a build folder; under lib/tavik once installed.
-    if (!fs::exists(beside, missing) && fs::exists(installed, missing)) return installed.string();
-    return beside.string();
+    if (fs::exists(beside, missing)) return beside.string();
+    if (fs::exists(installed, missing)) return installed.string();
+    error = "the plugin is neither beside this program (" + beside.string() + ") nor installed with it (" +
+            installed.lexically_normal().string() + "); give --plugin";
+    return "";
 }
 
 std::string WorkFolder(const Options& options, std::string& error) {

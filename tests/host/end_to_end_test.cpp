@@ -73,10 +73,10 @@ protected:
             int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
             if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(121);
-            std::vector<char*> argv{const_cast<char*>(TAVIK_HOST_PATH)};
+            std::vector<char*> argv{const_cast<char*>(program_.c_str())};
             for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
-            execv(TAVIK_HOST_PATH, argv.data());
+            execv(program_.c_str(), argv.data());
             _exit(122);
         }
         int status = 0;
@@ -95,6 +95,7 @@ protected:
 
     fs::path scratch_;
     fs::path work_;
+    std::string program_ = TAVIK_HOST_PATH;
 };
 
 std::size_t Count(const std::string& text, const std::string& what) {
@@ -213,6 +214,29 @@ TEST_F(HostRun, RelativePathsAndThePluginBesideTheProgram) {
         << run.err;
 }
 
+TEST_F(HostRun, QuietWithoutASessionBusAndThePluginLookedForEverywhere) {
+    const std::vector<std::string> noBus{"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"};
+    const std::string note = "tavik-host: running without the automation object: no session bus\n";
+    for (const auto& [verbose, notes] : {std::pair{false, 0u}, {true, 1u}}) {
+        Outcome run = Run(WithPlugin(verbose ? std::vector<std::string>{"--verbose", kSampleLog}
+                                             : std::vector<std::string>{kSampleLog}),
+                          {}, noBus);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(Count(run.err, note), notes) << run.err;
+    }
+    // A copy of the program with no plugin beside it nor installed with it.
+    fs::create_directories(scratch_ / "bin");
+    program_ = (scratch_ / "bin" / "tavik-host").string();
+    fs::copy_file(TAVIK_HOST_PATH, program_);
+    Outcome run = Run({"--dir", work_.string(), kSampleLog});
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.err.find("the plugin is neither beside this program (" +
+                           (scratch_ / "bin" / "libTavik.so").string() +
+                           ") nor installed with it (" +
+                           (scratch_ / "lib" / "tavik" / "libTavik.so").string() + "); give --plugin"),
+              std::string::npos) << run.err;
+}
+
 TEST_F(HostRun, BadInputStopsBeforeThePluginRuns) {
     fs::path bad = scratch_ / "bad.adi";
     WriteFile(bad, "<EOH>\n<CALL:4>K1AB<QSO_DATE:99>2025");
@@ -275,7 +299,8 @@ TEST_F(HostRun, HelpAndWarnings) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: tavik-host [OPTIONS] LOG\n", 0), 0u);
     EXPECT_NE(help.out.find("YYYY-MM-DD HH:MM"), std::string::npos);
-    EXPECT_NE(help.out.find("--version"), std::string::npos);
+    for (const char* option : {"--version", "--all", "--verbose"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
     Outcome version = Run({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, std::string("tavik-host ") + TAVIK_VERSION + "\n");

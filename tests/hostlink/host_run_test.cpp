@@ -121,7 +121,7 @@ TEST_F(HostProgram, WithoutAutomationOrBusTheRunGoesOnUnswitched) {
     EXPECT_EQ(Count(run.err, "now working"), 0u) << run.err;
     EXPECT_EQ(Count(run.err, "automation"), 0u) << run.err;
 
-    run = Run({}, {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"});
+    run = Run({"--verbose"}, {"DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(Count(run.err, "tavik-host: running without the automation object: no session bus\n"),
               1u)
