@@ -39,6 +39,7 @@ std::string FindPlugin(const Options& options, std::string& error) {
 std::string WorkFolder(const Options& options, std::string& error) {
     if (!options.workDir.empty()) return Absolute(options.workDir);
 #if defined(_WIN32)
+    (void)error;  // the current folder is always there
     return Absolute(".");
 #else
     fs::path base;
