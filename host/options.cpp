@@ -89,6 +89,11 @@ Options ParseOptions(const std::vector<std::string>& args) {
             } else if (name == "--all") {
                 takeNoValue();
                 options.all = true;
+            } else if (name == "--bell") {
+                takeNoValue();
+                options.bell = true;
+            } else if (name == "--scp") {
+                options.callList = takeValue();
             } else if (name == "--json") {
                 options.jsonPath = takeValue();
             } else if (name == "--no-automation") {
@@ -141,6 +146,9 @@ Options ParseOptions(const std::vector<std::string>& args) {
                          "--watch when the contest is over");
     if (options.watch && options.strict)
         throw UsageError("--watch reads on past problems; --strict is for one run");
+    if ((options.bell || options.callList != kDefaultCallList) && !options.watch)
+        throw UsageError(std::string(options.bell ? "--bell" : "--scp") +
+                         " is for the window of --watch");
     if (options.all && (options.start || options.end))
         throw UsageError("--all scores every QSO of the log; give it without --start and --end");
     if (options.start && options.end && LinearTime(*options.start) > LinearTime(*options.end))
@@ -196,6 +204,9 @@ std::string UsageText() {
            "                  multipliers, a call check: type a call; q quits), else\n"
            "                  one line of the --json object per change; until stopped;\n"
            "                  with --json FILE, FILE always holds the newest summary\n"
+           "  --bell          in the window, ring the terminal bell on a dupe\n"
+           "  --scp FILE      calls for the window's partial-call line (default:\n"
+           "                  " + std::string(kDefaultCallList) + ")\n"
            "  --timing        print the run's time, the share spent in the plugin and the\n"
            "                  time spent reading the log\n"
            "  --verbose       also say what the run does without, such as the automation\n"

@@ -19,6 +19,7 @@ enum ExitCode : int {
 };
 
 constexpr const char* kDefaultCountryFile = "/usr/share/hamradio-files/cty.dat";
+constexpr const char* kDefaultCallList = "/usr/share/hamradio-files/MASTER.SCP";
 
 struct Options {
     bool help = false;
@@ -38,6 +39,8 @@ struct Options {
     bool automation = true;  // offer the host's automation object during the run
     bool verbose = false;   // also tell what is only of interest when looking into a run
     bool all = false;       // every QSO of a long log, not only its latest contest weekend
+    bool bell = false;      // the window rings the terminal bell on a dupe
+    std::string callList = kDefaultCallList;  // super-check-partial calls for the window
 };
 
 class UsageError : public std::runtime_error {

@@ -95,7 +95,9 @@ TEST_F(Scratch, MappedBytesOfAFileThatChangesAreNotTrusted) {
         std::size_t xs = 0;
         for (char byte : bytes->Bytes()) xs += byte == 'x';
         EXPECT_EQ(bytes->HeldStill(), c.heldStill);
-        if (c.heldStill) EXPECT_EQ(xs, text.size());
+        if (c.heldStill) {
+            EXPECT_EQ(xs, text.size());
+        }
     }
 }
 
