@@ -1,5 +1,7 @@
 #include "host/live_scoring.h"
 
+#include "host/call_list.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -154,6 +156,7 @@ void LiveScoring::Restart(const LogContent& content) {
     bands_.clear();
     multipliers_.clear();
     perMinute_.clear();
+    workedOn_.clear();
     accepted_ = 0;
     last_.clear();
     figures_.reset();
@@ -176,7 +179,6 @@ bool LiveScoring::OfferOne(std::size_t index, bool measure) {
     const bool accepted = session_.Offer(ViewOf(qso), prefix.c_str());
     stale_ = true;
     bands_.insert(qso.band);
-    ++perMinute_[MinuteOf(qso.time)];
     outcomes_[index].accepted = accepted;
     LiveQso live;
     live.call = qso.call;
@@ -221,11 +223,19 @@ bool LiveScoring::OfferOne(std::size_t index, bool measure) {
 void LiveScoring::Hold(std::size_t index) {
     const Qso& qso = offered_[index];
     held_[KeyOf(qso)] = index;
+    ++perMinute_[MinuteOf(qso.time)];
+    workedOn_[qso.call].push_back(qso.band);
     if (!qso.call.empty()) ++multipliers_[qso.band][qso.exchangeReceived];
 }
 
 void LiveScoring::Release(std::unordered_map<std::string, std::size_t>::iterator held) {
     const Qso& qso = offered_[held->second];
+    auto minute = perMinute_.find(MinuteOf(qso.time));
+    if (minute != perMinute_.end() && --minute->second == 0) perMinute_.erase(minute);
+    if (auto worked = workedOn_.find(qso.call); worked != workedOn_.end()) {
+        std::erase(worked->second, qso.band);
+        if (worked->second.empty()) workedOn_.erase(worked);
+    }
     if (!qso.call.empty()) {
         auto band = multipliers_.find(qso.band);
         if (band != multipliers_.end()) {
@@ -273,8 +283,6 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
     for (std::size_t i = prefix; i < removedEnd; ++i) {
         const Qso& qso = offered_[i];
         --accepted_;
-        auto minute = perMinute_.find(MinuteOf(qso.time));
-        if (minute != perMinute_.end() && --minute->second == 0) perMinute_.erase(minute);
         auto held = held_.find(KeyOf(qso));
         if (held != held_.end() && held->second == i) {
             session_.Remove(ViewOf(qso), countries_.CachedLookup(qso.call).c_str());
@@ -372,30 +380,91 @@ RunFigures LiveScoring::Figures(const LogContent& content) const {
     return figures;
 }
 
-std::vector<std::pair<std::string, bool>> LiveScoring::CheckCall(const std::string& call) {
-    std::vector<std::pair<std::string, bool>> answers;
-    if (!figures_) return answers;
+CallAnswer LiveScoring::CheckCall(const std::string& call, std::size_t most) {
+    CallAnswer answer;
+    if (!figures_) return answer;
     for (const BandFigures& band : figures_->bands)
-        answers.emplace_back(band.band, session_.Worked(call.c_str(), band.band.c_str()));
-    return answers;
+        answer.bands.emplace_back(band.band, session_.Worked(call.c_str(), band.band.c_str()));
+    // Bands in the report's order, as the call check lists them.
+    const auto rank = [this](const std::string& band) {
+        std::size_t i = 0;
+        while (i < figures_->bands.size() && figures_->bands[i].band != band) ++i;
+        return i;
+    };
+    for (auto it : CallsHolding(workedOn_.begin(), workedOn_.end(), call, most,
+                                [](const auto& entry) -> std::string_view { return entry.first; })) {
+        std::vector<std::string> bands = it->second;
+        std::sort(bands.begin(), bands.end(),
+                  [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
+        answer.worked.emplace_back(it->first, std::move(bands));
+    }
+    return answer;
 }
 
-void LiveScoring::Fill(LiveSnapshot& snapshot) const {
+LiveRates RatesAt(const std::map<long long, std::size_t>& perMinute, double now) {
+    LiveRates rates;
+    if (perMinute.empty()) return rates;
+    // A QSO stamped in the minute after the clock's counts as just made: the
+    // logger's clock may be a little ahead.
+    const long long clock = MinuteOf(now);
+    for (auto it = perMinute.rbegin(); it != perMinute.rend() && it->first > clock - 60; ++it) {
+        if (it->first > clock + 1) continue;
+        rates.last60Minutes += it->second;
+        if (it->first > clock - 10) rates.last10Minutes += it->second;
+    }
+    const long long latest = perMinute.rbegin()->first;
+    const auto ofLast = [&](std::size_t qsos) -> std::size_t {
+        std::size_t seen = 0;
+        for (auto it = perMinute.rbegin(); it != perMinute.rend(); ++it) {
+            seen += it->second;
+            if (seen >= qsos) {
+                const auto minutes = static_cast<std::size_t>(latest - it->first + 1);
+                return (qsos * 60 + minutes / 2) / minutes;
+            }
+        }
+        return 0;
+    };
+    rates.ofLast10Qsos = ofLast(10);
+    rates.ofLast100Qsos = ofLast(100);
+    std::size_t inHour = 0;
+    long long hour = perMinute.begin()->first / 60;
+    const auto closeHour = [&] {
+        if (inHour > rates.bestHourQsos) {
+            rates.bestHourQsos = inHour;
+            rates.bestHour = static_cast<double>(hour) / 24.0;
+        }
+    };
+    for (const auto& [minute, count] : perMinute) {
+        if (minute / 60 != hour) {
+            closeHour();
+            hour = minute / 60;
+            inHour = 0;
+        }
+        inHour += count;
+    }
+    closeHour();
+    return rates;
+}
+
+void LiveScoring::Fill(LiveSnapshot& snapshot, double now) const {
     snapshot.report = report_;
+    snapshot.now = now;
+    snapshot.period.reset();
+    if (choice_.weekend)
+        snapshot.period.emplace(choice_.weekend->start, choice_.weekend->end);
+    else if (options_.start && options_.end)
+        snapshot.period.emplace(*options_.start, *options_.end);
     snapshot.lastQsos.assign(last_.begin(), last_.end());
-    snapshot.rateLast10 = snapshot.rateLast60 = 0;
+    snapshot.duplicates = accepted_ - held_.size();
+    snapshot.rates = RatesAt(perMinute_, now);
     snapshot.qsosPerHour.clear();
     snapshot.multipliersByBand.clear();
     if (!perMinute_.empty()) {
         const long long latest = perMinute_.rbegin()->first;
-        for (auto it = perMinute_.rbegin(); it != perMinute_.rend() && it->first > latest - 60; ++it) {
-            snapshot.rateLast60 += it->second;
-            if (it->first > latest - 10) snapshot.rateLast10 += it->second;
-        }
-        const long long firstHour = perMinute_.begin()->first / 60;
+        // Bars for the hours of the log so far, the latest two days at most.
+        const long long firstHour = std::max(perMinute_.begin()->first / 60, latest / 60 - 47);
         snapshot.firstHour = static_cast<double>(firstHour) / 24.0;
-        // Bars for the hours of the log so far, two days at most.
-        const std::size_t hours = std::min<long long>(latest / 60 - firstHour + 1, 48);
+        const auto hours = static_cast<std::size_t>(latest / 60 - firstHour + 1);
         snapshot.qsosPerHour.assign(hours, 0);
         for (const auto& [minute, count] : perMinute_) {
             const long long hour = minute / 60 - firstHour;

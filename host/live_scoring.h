@@ -23,6 +23,10 @@
 
 namespace tavik::host {
 
+// The rates of QSOs counted per minute (minutes since the automation dates' day 0)
+// at the clock now.
+LiveRates RatesAt(const std::map<long long, std::size_t>& qsosPerMinute, double now);
+
 class LiveScoring {
 public:
     LiveScoring(const PluginApi& api, CountryFile& countries, const Options& options);
@@ -35,10 +39,12 @@ public:
     const std::string& Report() const { return report_; }
     // The figures of the JSON summary of a one-shot run over content.
     RunFigures Figures(const LogContent& content) const;
-    // For each band of the run, whether call was worked there.
-    std::vector<std::pair<std::string, bool>> CheckCall(const std::string& call);
-    // The view's part of a snapshot: last QSOs, rates, hours, multipliers.
-    void Fill(LiveSnapshot& snapshot) const;
+    // For each band of the run, whether call was worked there; and up to most of
+    // the logged calls that hold it, with their bands.
+    CallAnswer CheckCall(const std::string& call, std::size_t most);
+    // The view's part of a snapshot: last QSOs, the period, rates by the clock now
+    // (an automation date), hours, multipliers.
+    void Fill(LiveSnapshot& snapshot, double now) const;
 
     // What the last Follow did, for the user: "2 QSOs added", "scored anew: ..." .
     const std::string& LastAction() const { return action_; }
@@ -101,7 +107,8 @@ private:
     std::optional<ReportFigures> figures_;
     bool stale_ = true;  // the plugin was given or lost QSOs since figures_
     std::deque<LiveQso> last_;
-    std::map<long long, std::size_t> perMinute_;  // QSOs offered per minute of the log
+    std::map<long long, std::size_t> perMinute_;  // stored QSOs per minute of the log
+    std::map<std::string, std::vector<std::string>> workedOn_;  // call -> bands stored
     // Control numbers of the stored QSOs per band, with how many hold each.
     std::map<std::string, std::map<std::string, std::size_t>> multipliers_;
 };

@@ -7,12 +7,17 @@
 
 namespace tavik::host {
 
+struct LiveViewSettings {
+    bool bell = false;    // ring the terminal bell on a dupe
+    bool colors = true;   // false: attributes only (NO_COLOR)
+};
+
 class LiveView {
 public:
     // The window on the terminal, or nullptr when standard input or output is not a
     // terminal, the terminal type is unknown, or the system has no curses (Windows).
     // Only one may be open at a time: curses has one screen per process here.
-    static std::unique_ptr<LiveView> Open(CallChecker checker);
+    static std::unique_ptr<LiveView> Open(CallChecker checker, LiveViewSettings settings);
 
     virtual ~LiveView() = default;  // implementations give the terminal back as it was
 

@@ -1,11 +1,14 @@
 #include "host/watch.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
 
 #include "host/automation_server.h"
+#include "host/call_list.h"
 #include "host/country_file.h"
 #include "host/host_mode.h"
 #include "host/live_log.h"
@@ -31,6 +34,22 @@ constexpr int kMostSettles = 10;
 // A look at the whole file after this long without a change.
 constexpr milliseconds kIdle{1000};
 constexpr milliseconds kUnsettledLook{100};
+// Logged calls and list calls offered for a call being typed: more than a line holds.
+constexpr std::size_t kMostPartials = 40;
+
+// The UTC clock as an automation date (days since 30 Dec 1899).
+double AutomationNow() {
+    constexpr double kUnixEpoch = 25569;
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    return kUnixEpoch + std::chrono::duration<double>(since).count() / 86400.0;
+}
+
+// Till the clock's next second, so that the window's clock ticks on time.
+milliseconds ToNextSecond() {
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    return milliseconds(1000) -
+           std::chrono::duration_cast<milliseconds>(since) % milliseconds(1000) + milliseconds(1);
+}
 
 }  // namespace
 
@@ -54,6 +73,15 @@ int RunWatch(const Options& options, std::ostream& err) {
     } catch (const InputError& error) {
         return Fail(err, kExitInput, error.what());
     }
+    // The call list is only for the window; a missing default is no failure.
+    CallList callList;
+    std::string callListProblem;
+    if (!CallList::Load(options.callList, callList, callListProblem)) {
+        if (options.callList != kDefaultCallList)
+            return Fail(err, kExitInput, "--scp " + callListProblem);
+        callListProblem = "no " + options.callList +
+                          " (Debian package hamradio-files), or give --scp FILE";
+    }
     std::string folderError;
     if (!EnterWorkFolder(options, folderError)) return Fail(err, kExitInput, folderError);
 
@@ -72,8 +100,18 @@ int RunWatch(const Options& options, std::ostream& err) {
     }
 
     LiveScoring scoring(plugin, countries, options);
-    std::unique_ptr<LiveView> view =
-        LiveView::Open([&scoring](const std::string& call) { return scoring.CheckCall(call); });
+    LiveViewSettings viewSettings;
+    viewSettings.bell = options.bell;
+    const char* noColor = std::getenv("NO_COLOR");
+    viewSettings.colors = noColor == nullptr || *noColor == '\0';
+    std::unique_ptr<LiveView> view = LiveView::Open(
+        [&](const std::string& call) {
+            CallAnswer answer = scoring.CheckCall(call, kMostPartials);
+            answer.known = callList.Holding(call, kMostPartials);
+            answer.knownProblem = callListProblem;
+            return answer;
+        },
+        viewSettings);
     // Without the window the reader's warnings go to standard error, as in one run.
     LiveLog log(logPath, options.logPath, options, [&view, &err](const std::string& line) {
         if (!view) err << kProgram << line << '\n';
@@ -137,15 +175,17 @@ int RunWatch(const Options& options, std::ostream& err) {
                     status += "; cannot write the JSON summary to " + options.jsonPath;
             }
         }
-        if (view && (scored || statusChanged)) {
+        // The clock ticks on while nothing else changes.
+        if (view && (scored || statusChanged || change == LiveLog::Change::kNone)) {
             snapshot.status = status;
-            scoring.Fill(snapshot);
+            scoring.Fill(snapshot, AutomationNow());
             snapshot.warnings.assign(log.RecentWarnings().begin(), log.RecentWarnings().end());
             view->Show(snapshot);
         }
 
         // A log being saved is looked at again soon, whether or not more is written.
-        const milliseconds wait = change == LiveLog::Change::kUnsettled ? kUnsettledLook : kIdle;
+        milliseconds wait = change == LiveLog::Change::kUnsettled ? kUnsettledLook : kIdle;
+        if (view) wait = std::min(wait, ToNextSecond());
         LogFollower::Wake wake = follower->Wait(view ? view->InputDescriptor() : -1, wait);
         if (wake == LogFollower::Wake::kLog) {
             // Let a burst of writes end before reading.

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <array>
 #include <clocale>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -40,7 +41,11 @@ constexpr std::string_view kCallPrompt = "Call ";
 constexpr std::array<const char*, 8> kBlocks{"\u2581", "\u2582", "\u2583", "\u2584",
                                              "\u2585", "\u2586", "\u2587", "\u2588"};
 
-enum ColorPair : short { kDupePair = 1, kNewPair, kWarningPair };
+// Red reads on light and dark backgrounds alike: as a background under the dupe's
+// reversed text, and as the warnings' text.
+enum ColorPair : short { kDupePair = 1, kWarningPair };
+constexpr int kChartTitleRows = 1;
+constexpr int kPartialRows = 2;  // the call list's calls, the log's calls
 
 std::string Printable(std::string_view text) {
     std::string out(text);
@@ -73,6 +78,43 @@ std::vector<std::string> ReportLines(std::string_view report) {
     return lines;
 }
 
+// "2:14" up to two days, then "3 days".
+std::string Span(double days) {
+    const auto minutes = static_cast<long long>(days * 1440.0);
+    if (minutes >= 48 * 60) return std::to_string(minutes / 1440) + " days";
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld", minutes / 60, minutes % 60);
+    return text;
+}
+
+// The clock, and where it stands in the contest period when one is known.
+std::string ClockLine(const LiveSnapshot& snapshot) {
+    std::string line = FormatAutomationDate(snapshot.now) + ":";
+    // Seconds: the clock is drawn every second.
+    // Rounded to the second, as the date is.
+    const long long second = std::llround(LinearTime(snapshot.now) * 86400.0) % 60;
+    char seconds[8];
+    std::snprintf(seconds, sizeof seconds, "%02lld", second);
+    line += seconds;
+    line += " UTC";
+    if (!snapshot.period) return line;
+    const double now = LinearTime(snapshot.now);
+    const double start = LinearTime(snapshot.period->first);
+    const double end = LinearTime(snapshot.period->second);
+    constexpr double kMinuteLess = 1.0 / 1440 - 1e-9;  // time left is rounded up
+    if (now < start) return line + "   the contest starts in " + Span(start - now + kMinuteLess);
+    if (now >= end) return line + "   the contest ended " + Span(now - end) + " ago";
+    return line + "   contest " + Span(now - start) + " gone, " + Span(end - now + kMinuteLess) +
+           " left";
+}
+
+std::string RateLine(const LiveRates& rates) {
+    const auto perHour = [](std::size_t rate) { return rate ? std::to_string(rate) + "/h" : "-"; };
+    return "Rate " + std::to_string(rates.last10Minutes * 6) + "/h last 10 min, " +
+           std::to_string(rates.last60Minutes) + "/h last 60 min; last 10 QSOs " +
+           perHour(rates.ofLast10Qsos) + ", last 100 " + perHour(rates.ofLast100Qsos);
+}
+
 std::string QsoLine(const LiveQso& qso) {
     // "YYYY-MM-DD HH:MM": the time is what follows the date.
     std::string line = FormatAutomationDate(qso.time).substr(11) + " " +
@@ -90,10 +132,11 @@ std::string QsoLine(const LiveQso& qso) {
 }
 
 // Words after a lead, as many as fit in width; " ..." tells that more were left out.
-std::string Fitted(std::string line, const std::vector<std::string>& words, std::size_t width) {
+std::string Fitted(std::string line, const std::vector<std::string>& words, std::size_t width,
+                   std::string_view separator = " ") {
     constexpr std::string_view kMore = " ...";
     for (std::size_t i = 0; i < words.size(); ++i) {
-        std::string word(1, ' ');
+        std::string word(i == 0 ? " " : separator);
         word += Printable(words[i]);
         const std::size_t reserve = i + 1 < words.size() ? kMore.size() : 0;
         if (line.size() + word.size() + reserve > width) {
@@ -107,6 +150,7 @@ std::string Fitted(std::string line, const std::vector<std::string>& words, std:
 // Rows of each section. They are handed out in order of importance, so that a
 // small terminal keeps the call check, the status and the score.
 struct Layout {
+    int clock = 0;
     int top = 0;  // the report, with the last QSOs beside it when wide enough
     bool qsosBeside = false;
     int qsoColumn = 0;
@@ -115,6 +159,7 @@ struct Layout {
     int chart = 0;
     int multipliers = 0;
     int warnings = 0;
+    int partials = 0;
     int call = 0;
     int status = 0;
 };
@@ -134,9 +179,12 @@ Layout Plan(int height, int width, const std::vector<std::string>& report,
     layout.call = take(1);
     layout.status = take(1);
     layout.top = take(report.size());
+    if (snapshot.now != 0) layout.clock = take(1);
+    layout.partials = take(kPartialRows);
     layout.rate = take(1);
     layout.multipliers = take(snapshot.multipliersByBand.size());
-    if (!snapshot.qsosPerHour.empty() && left >= 2) layout.chart = take(1 + kMaxBarRows);
+    if (!snapshot.qsosPerHour.empty() && left >= kChartTitleRows + 2)
+        layout.chart = take(kChartTitleRows + 1 + kMaxBarRows);
     layout.qsoColumn = reportWidth == 0 ? 0 : static_cast<int>(reportWidth) + kColumnGap;
     layout.qsosBeside = width >= layout.qsoColumn + kMinQsoPaneWidth;
     const std::size_t qsos = snapshot.lastQsos.size();
@@ -161,7 +209,8 @@ void Put(int row, int column, std::string_view text, attr_t attributes = A_NORMA
 
 class CursesView final : public LiveView {
 public:
-    explicit CursesView(CallChecker checker) : checker_(std::move(checker)) {
+    CursesView(CallChecker checker, LiveViewSettings settings)
+        : checker_(std::move(checker)), settings_(settings) {
         // Only the character type: numbers and messages keep the C locale everywhere else.
         if (const char* current = std::setlocale(LC_CTYPE, nullptr)) savedLocale_ = current;
         utf8_ = std::setlocale(LC_CTYPE, "") != nullptr &&
@@ -175,11 +224,10 @@ public:
         keypad(stdscr, TRUE);
         nodelay(stdscr, TRUE);
         set_escdelay(kEscapeDelayMs);
-        if (has_colors() && start_color() == OK) {
+        if (settings_.colors && has_colors() && start_color() == OK) {
             use_default_colors();
             init_pair(kDupePair, COLOR_RED, -1);
-            init_pair(kNewPair, COLOR_GREEN, -1);
-            init_pair(kWarningPair, COLOR_YELLOW, -1);
+            init_pair(kWarningPair, COLOR_RED, -1);
             colors_ = true;
         }
         Draw();
@@ -196,6 +244,8 @@ public:
     bool Ok() const { return screen_ && screen_->Ok(); }
 
     void Show(const LiveSnapshot& snapshot) override {
+        if (settings_.bell && shown_ && snapshot.duplicates > snapshot_.duplicates) beep();
+        shown_ = true;
         snapshot_ = snapshot;
         report_ = ReportLines(snapshot_.report);
         Check();  // the latest QSO may have made the call a dupe
@@ -230,7 +280,21 @@ public:
     int InputDescriptor() const override { return STDIN_FILENO; }
 
 private:
-    void Check() { checked_ = call_.empty() || !checker_ ? decltype(checked_)() : checker_(call_); }
+    void Check() {
+        const bool wasDupe = DupeOnLastBand();
+        checked_ = call_.empty() || !checker_ ? CallAnswer() : checker_(call_);
+        // A call typed that was worked on the band in use.
+        if (settings_.bell && !wasDupe && DupeOnLastBand()) beep();
+    }
+
+    bool DupeOnLastBand() const {
+        if (snapshot_.lastQsos.empty()) return false;
+        for (const auto& [band, dupe] : checked_.bands)
+            if (band == snapshot_.lastQsos.back().band) return dupe;
+        return false;
+    }
+
+    attr_t DupeLook() const { return A_REVERSE | Color(kDupePair); }
 
     attr_t Color(ColorPair pair) const { return colors_ ? COLOR_PAIR(pair) : A_NORMAL; }
 
@@ -238,6 +302,8 @@ private:
         erase();
         const Layout layout = Plan(LINES, COLS, report_, snapshot_);
         int row = 0;
+        if (layout.clock > 0) Put(row, 0, ClockLine(snapshot_), A_BOLD);
+        row += layout.clock;
         DrawTop(row, layout);
         row += layout.top;
         DrawQsos(row, 0, layout.qsosBelow);
@@ -248,11 +314,12 @@ private:
         row += layout.chart;
         DrawMultipliers(row, layout.multipliers);
         // The call check and the status keep to the bottom, the warnings just above.
-        row = LINES - layout.status - layout.call - layout.warnings;
+        row = LINES - layout.status - layout.call - layout.partials - layout.warnings;
         for (int i = 0; i < layout.warnings; ++i) {
             const std::size_t index = snapshot_.warnings.size() - layout.warnings + i;
             Put(row++, 0, Printable(snapshot_.warnings[index]), Color(kWarningPair));
         }
+        DrawPartials(row, layout.partials);
         if (layout.status > 0) {
             std::string status = Printable(snapshot_.logName);
             if (!status.empty() && !snapshot_.status.empty()) status += ": ";
@@ -266,8 +333,16 @@ private:
     void DrawTop(int row, const Layout& layout) {
         // Cut from the top: the score is the last line, the title the first.
         const std::size_t shown = std::min(report_.size(), static_cast<std::size_t>(layout.top));
+        // The band in use: the row of the last QSO's band, in bold with a mark.
+        const std::string band =
+            snapshot_.lastQsos.empty() ? "" : Printable(snapshot_.lastQsos.back().band) + ' ';
         for (std::size_t i = 0; i < shown; ++i) {
-            Put(row + static_cast<int>(i), 0, report_[report_.size() - shown + i]);
+            const std::string& line = report_[report_.size() - shown + i];
+            const bool inUse = !band.empty() && line.rfind(band, 0) == 0;
+            Put(row + static_cast<int>(i), 0, line, inUse ? A_BOLD : A_NORMAL);
+            const int mark = static_cast<int>(line.size()) + 1;
+            if (inUse && (!layout.qsosBeside || mark < layout.qsoColumn - 1))
+                Put(row + static_cast<int>(i), mark, utf8_ ? "\u25C0" : "<", A_BOLD);
         }
         if (layout.qsosBeside) DrawQsos(row, layout.qsoColumn, layout.top);
     }
@@ -278,27 +353,27 @@ private:
         const std::size_t shown = std::min<std::size_t>(qsos.size(), static_cast<std::size_t>(rows));
         for (std::size_t i = qsos.size() - shown; i < qsos.size(); ++i) {
             const LiveQso& qso = qsos[i];
-            const attr_t attributes = qso.outcome == LiveQso::Outcome::kCounted ? A_NORMAL : A_DIM;
+            attr_t attributes = A_NORMAL;
+            if (qso.outcome == LiveQso::Outcome::kDuplicate) attributes = DupeLook();
+            if (qso.outcome == LiveQso::Outcome::kCounted && qso.newMultiplier) attributes = A_BOLD;
             Put(row++, column, QsoLine(qso), attributes);
         }
     }
 
-    void DrawRate(int row) {
-        std::string line = "Rate " + std::to_string(snapshot_.rateLast10 * 6) + "/h last 10 min, " +
-                           std::to_string(snapshot_.rateLast60) + "/h last 60 min";
-        if (!snapshot_.qsosPerHour.empty()) {
-            const std::size_t peak =
-                *std::max_element(snapshot_.qsosPerHour.begin(), snapshot_.qsosPerHour.end());
-            line += "; QSOs per hour (UTC), best " + std::to_string(peak);
-        }
-        Put(row, 0, line, A_BOLD);
-    }
+    void DrawRate(int row) { Put(row, 0, RateLine(snapshot_.rates), A_BOLD); }
 
     // Bars of the latest hours that fit, each up to barRows cells high in eighths,
     // scaled to the highest of them; the hour under each.
     void DrawChart(int row, int rows) {
-        const int barRows = rows - 1;
+        const int barRows = rows - kChartTitleRows - 1;
         if (barRows < 1) return;
+        std::string title = "QSOs per clock hour (UTC)";
+        if (snapshot_.rates.bestHourQsos > 0)
+            title += "; best " + FormatAutomationDate(snapshot_.rates.bestHour).substr(11) + " to " +
+                     FormatAutomationDate(snapshot_.rates.bestHour + 1.0 / 24).substr(11) +
+                     " with " + std::to_string(snapshot_.rates.bestHourQsos);
+        Put(row, 0, title);
+        row += kChartTitleRows;
         const std::vector<std::size_t>& hours = snapshot_.qsosPerHour;
         const std::size_t shown =
             std::min<std::size_t>(hours.size(), std::max(1, (COLS + 1) / kHourCells));
@@ -330,6 +405,24 @@ private:
         }
     }
 
+    // The calls that hold the call being typed: the call list's, then the log's.
+    void DrawPartials(int row, int rows) {
+        if (rows < kPartialRows || call_.empty()) return;
+        const auto width = static_cast<std::size_t>(COLS);
+        if (!checked_.knownProblem.empty()) {
+            Put(row, 0, "SCP  " + Printable(checked_.knownProblem), A_DIM);
+        } else {
+            Put(row, 0, checked_.known.empty() ? "SCP  none" : Fitted("SCP ", checked_.known, width));
+        }
+        std::vector<std::string> worked;
+        for (const auto& [call, bands] : checked_.worked) {
+            std::string entry = call;
+            for (const std::string& band : bands) entry += ' ' + band;
+            worked.push_back(std::move(entry));
+        }
+        Put(row + 1, 0, worked.empty() ? "Log  none" : Fitted("Log ", worked, width, "; "));
+    }
+
     void DrawCall(int row) {
         Put(row, 0, kCallPrompt, A_BOLD);
         int column = static_cast<int>(kCallPrompt.size());
@@ -338,12 +431,12 @@ private:
         column += static_cast<int>(call_.size()) + 2;
         if (call_.empty()) {
             Put(row, column, "type a call to check it; q quits", A_DIM);
-        } else if (checked_.empty()) {
+        } else if (checked_.bands.empty()) {
             Put(row, column, "no QSOs yet", A_DIM);
         }
-        for (const auto& [band, dupe] : checked_) {
+        for (const auto& [band, dupe] : checked_.bands) {
             const std::string answer = Printable(band) + (dupe ? " dupe" : " new");
-            Put(row, column, answer, dupe ? (Color(kDupePair) | A_BOLD) : Color(kNewPair));
+            Put(row, column, answer, dupe ? DupeLook() : A_NORMAL);
             column += static_cast<int>(answer.size()) + 2;
         }
         move(row, std::max(cursor, 0));
@@ -356,17 +449,19 @@ private:
     bool colors_ = false;
 
     CallChecker checker_;
+    LiveViewSettings settings_;
+    bool shown_ = false;
     LiveSnapshot snapshot_;
     std::vector<std::string> report_;
     std::string call_;
-    std::vector<std::pair<std::string, bool>> checked_;
+    CallAnswer checked_;
 };
 
 }  // namespace
 
-std::unique_ptr<LiveView> LiveView::Open(CallChecker checker) {
+std::unique_ptr<LiveView> LiveView::Open(CallChecker checker, LiveViewSettings settings) {
     if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO)) return nullptr;
-    auto view = std::make_unique<CursesView>(std::move(checker));
+    auto view = std::make_unique<CursesView>(std::move(checker), settings);
     if (!view->Ok()) return nullptr;
     return view;
 }

@@ -3,6 +3,6 @@
 
 namespace tavik::host {
 
-std::unique_ptr<LiveView> LiveView::Open(CallChecker /*checker*/) { return nullptr; }
+std::unique_ptr<LiveView> LiveView::Open(CallChecker /*checker*/, LiveViewSettings /*settings*/) { return nullptr; }
 
 }  // namespace tavik::host

@@ -1,5 +1,6 @@
 // A log that changes while it is read: mapped bytes cut short, a save in progress,
-// an own call first named later, capped warnings, and the points each row shows.
+// an own call first named later, capped warnings, the points each row shows, the
+// rates and the partial calls of the window.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "host/call_list.h"
 #include "host/country_file.h"
 #include "host/live_log.h"
 #include "host/live_scoring.h"
@@ -182,7 +184,7 @@ TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
     ASSERT_TRUE(scoring.Follow(first, LiveLog::Change::kRewritten, 0)) << scoring.Problem();
     ASSERT_TRUE(scoring.Follow(content, LiveLog::Change::kGrew, 40)) << scoring.Problem();
     LiveSnapshot snapshot;
-    scoring.Fill(snapshot);
+    scoring.Fill(snapshot, 0);
     ASSERT_FALSE(snapshot.lastQsos.empty());
     for (const LiveQso& row : snapshot.lastQsos) {
         SCOPED_TRACE(row.call);
@@ -190,4 +192,71 @@ TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
         EXPECT_EQ(row.points, row.call.rfind("UA", 0) == 0 ? 3 : 1);
         EXPECT_TRUE(row.newMultiplier);
     }
+
+    // A dupe at 13:40 and the same call on 40M at 13:41: the partial calls list
+    // the bands in the report's order, and the rates leave the dupe out.
+    for (const auto& [band, minute] : {std::pair{"20M", 100}, {"40M", 101}}) {
+        Qso qso = content.qsos[9];
+        qso.band = band;
+        qso.time = 45920.5 + minute / 1440.0;
+        content.qsos.push_back(qso);
+    }
+    ASSERT_TRUE(scoring.Follow(content, LiveLog::Change::kGrew, 100)) << scoring.Problem();
+    const CallAnswer answer = scoring.CheckCall("9A", 4);
+    ASSERT_EQ(answer.worked.size(), 4u);
+    EXPECT_EQ(answer.worked[0].first, "UA19A");
+    EXPECT_EQ(answer.worked[3].first, "UA49A");
+    EXPECT_EQ(scoring.CheckCall("UA9A", 4).worked.at(0),
+              (std::pair<std::string, std::vector<std::string>>{"UA9A", {"40M", "20M"}}));
+    scoring.Fill(snapshot, 45920.5 + 101.5 / 1440.0);
+    EXPECT_EQ(snapshot.duplicates, 1u);
+    EXPECT_EQ(snapshot.rates.last10Minutes, 9u);  // 13:32 to 13:39, and 13:41
+    EXPECT_EQ(snapshot.rates.bestHourQsos, 60u);
 }
+
+TEST(LiveRates, ByTheClockAndOverTheLastQsos) {
+    // 90 QSOs from 10:00 to 10:29, three a minute; then one a minute 12:00 to 12:11.
+    constexpr long long kDay = 45920LL * 1440;
+    std::map<long long, std::size_t> perMinute;
+    for (int m = 0; m < 30; ++m) perMinute[kDay + 600 + m] = 3;
+    for (int m = 0; m < 12; ++m) perMinute[kDay + 720 + m] = 1;
+    const auto at = [](int minutes, int seconds) { return 45920 + (minutes + seconds / 60.0) / 1440; };
+    const struct {
+        double now;
+        std::size_t last10, last60;
+    } kClocks[] = {
+        {at(731, 30), 10, 12},  // 12:11:30
+        {at(750, 0), 0, 12},    // a pause: 12:30
+        {at(840, 0), 0, 0},     // 14:00
+        {at(720, 0), 2, 2},     // 12:00: 12:01 counts, the logger's clock may be ahead
+        {at(600, 0), 6, 6},     // 10:00: 10:00 and 10:01 only
+    };
+    for (const auto& clock : kClocks) {
+        const LiveRates rates = RatesAt(perMinute, clock.now);
+        EXPECT_EQ(rates.last10Minutes, clock.last10) << clock.now;
+        EXPECT_EQ(rates.last60Minutes, clock.last60) << clock.now;
+        // The last 10 QSOs took 12:02 to 12:11; the last 100 reach back to 10:00.
+        EXPECT_EQ(rates.ofLast10Qsos, 60u);
+        EXPECT_EQ(rates.ofLast100Qsos, 45u);  // 100 in 132 minutes
+        EXPECT_EQ(rates.bestHourQsos, 90u);
+        EXPECT_DOUBLE_EQ(rates.bestHour, 45920 + 10.0 / 24);
+    }
+    perMinute.erase(perMinute.begin(), std::next(perMinute.begin(), 25));
+    EXPECT_EQ(RatesAt(perMinute, at(731, 30)).ofLast100Qsos, 0u);  // 27 QSOs only
+    EXPECT_EQ(RatesAt({}, at(731, 30)).bestHourQsos, 0u);
+}
+
+TEST_F(Scratch, CallListHoldsTheCallsOfAFileThatBeginWithTheTextFirst) {
+    Write("# comment\r\nua9xx\r\n\r\nRUA9X\nUA9XX\nUA9XA\n  DL9X  \n");
+    CallList list;
+    std::string why;
+    ASSERT_TRUE(CallList::Load(path_, list, why)) << why;
+    EXPECT_EQ(list.Size(), 4u);
+    EXPECT_EQ(list.Holding("UA9X", 9), (std::vector<std::string>{"UA9XA", "UA9XX", "RUA9X"}));
+    EXPECT_EQ(list.Holding("9X", 9), (std::vector<std::string>{"DL9X", "RUA9X", "UA9XA", "UA9XX"}));
+    EXPECT_EQ(list.Holding("A9X", 2), (std::vector<std::string>{"RUA9X", "UA9XA"}));
+    EXPECT_TRUE(list.Holding("", 9).empty());
+    EXPECT_FALSE(CallList::Load((dir_ / "none").string(), list, why));
+    EXPECT_NE(why.find("none: No such file"), std::string::npos) << why;
+}
+

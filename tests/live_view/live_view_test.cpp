@@ -53,6 +53,24 @@ int RowOf(const Lines& screen, const std::string& text, bool anywhere) {
 int RowStarting(const Lines& screen, const std::string& text) { return RowOf(screen, text, false); }
 int RowHolding(const Lines& screen, const std::string& text) { return RowOf(screen, text, true); }
 
+// Whether the escape codes that tmux writes just before text in a captured row set
+// the attribute code (1 bold, 7 reverse, 31 red).
+bool StyledWith(const std::string& row, const std::string& text, const std::string& code) {
+    const std::size_t at = row.find(text);
+    std::size_t from = at;
+    while (from != std::string::npos && from > 0 && row[from - 1] == 'm') {
+        from = row.rfind('\x1b', from - 1);
+    }
+    if (at == std::string::npos || from == std::string::npos) return false;
+    const std::string codes = row.substr(from, at - from);
+    for (const char* lead : {"[", ";"}) {
+        for (const char* end : {"m", ";"}) {
+            if (codes.find(lead + code + end) != std::string::npos) return true;
+        }
+    }
+    return false;
+}
+
 // Polls until done() holds, for a while at most.
 bool Eventually(const std::function<bool()>& done) {
     for (const auto deadline = std::chrono::steady_clock::now() + kScreenPatience; !done();
@@ -154,9 +172,10 @@ TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuits) {
         // The whole first screen: a capture may come while it is being drawn.
         Await([&bar = bar](const Lines& screen) {
             EXPECT_NE(RowHolding(screen, "Score = 7 * 3 = 21"), -1);
+            EXPECT_EQ(screen.at(0), "2025-09-20 12:14:30 UTC   contest 0:14 gone, 23:46 left");
             // The report's tabs expanded; the last QSOs beside it.
-            EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 2);
-            EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 3);
+            EXPECT_EQ(RowStarting(screen, "Band    QSOs    Points  DXDA"), 3);
+            EXPECT_EQ(RowStarting(screen, "40M      2       4       2"), 4);
             for (const char* qso : {"12:04 20M  UA9XX      3 pts, new mult",
                                     "12:07 20M  UA9XX      dupe",
                                     "12:10 40M  DL1ABC     refused: no control number",
@@ -165,7 +184,11 @@ TEST_F(LiveView, DrawsTheSnapshotChecksCallsAsTypedAndQuits) {
             }
             const int hours = RowStarting(screen, "10 11 12");
             ASSERT_GT(hours, 0);
-            EXPECT_EQ(RowStarting(screen, "Rate 24/h last 10 min, 5/h last 60 min"), hours - 4);
+            EXPECT_EQ(RowStarting(screen, "Rate 24/h last 10 min, 5/h last 60 min; last 10 QSOs -,"
+                                          " last 100 -"),
+                      hours - 5);
+            EXPECT_EQ(RowStarting(screen, "QSOs per clock hour (UTC); best 12:00 to 13:00 with 5"),
+                      hours - 4);
             // Hour 10 (2 QSOs) fills one of the three rows and a bit; hour 11 is empty.
             EXPECT_EQ(screen[static_cast<std::size_t>(hours - 1)], bar + "    " + bar);
             EXPECT_EQ(screen[static_cast<std::size_t>(hours - 3)], "      " + bar);
@@ -223,9 +246,62 @@ TEST_F(LiveView, ResizedKeepsTheScoreAndTheCallCheckOnScreen) {
             if (size.height > 1) {
                 EXPECT_EQ(screen.back(), status);
                 EXPECT_EQ(RowStarting(screen, "Score = 7 * 3 = 21"),
-                          size.height > 5 ? 6 : call - 1);
+                          size.height > 5 ? 7 : call - 1);
             }
         });
+    }
+}
+
+// Dupes in reverse video, new multipliers in bold, the band in use marked, the
+// partial calls, the bell on a dupe typed for that band; colours only without NO_COLOR.
+TEST_F(LiveView, MakesDupesNewMultipliersAndTheBandInUseStandOut) {
+    const std::string bell = (dir_ / "bell").string();
+    for (const std::string noColor : {"", "1"}) {
+        SCOPED_TRACE("NO_COLOR=" + noColor);
+        std::filesystem::remove(bell);
+        Launch("LC_ALL=C.UTF-8 LIVE_VIEW_BELL=1 NO_COLOR=" + noColor);
+        ASSERT_EQ(Tmux("set-option -g bell-action any"), 0);
+        ASSERT_EQ(Tmux("set-hook -g alert-bell " + Quoted("run-shell " + Quoted("touch " + bell))), 0);
+        Await([](const Lines& screen) { EXPECT_NE(RowHolding(screen, "Score = 7 * 3 = 21"), -1); });
+        std::string styled;
+        Tmux("capture-pane -e -p -t 0", &styled);
+        std::istringstream rows(styled);
+        int checked = 0;
+        for (std::string row; std::getline(rows, row);) {
+            if (row.find("UA9XX      dupe") != std::string::npos) {
+                EXPECT_TRUE(StyledWith(row, "12:07 20M  UA9XX", "7")) << row;
+                EXPECT_EQ(StyledWith(row, "12:07 20M  UA9XX", "31"), noColor.empty()) << row;
+                ++checked;
+            }
+            if (row.find("RA3AA      3 pts, new mult") != std::string::npos) {
+                EXPECT_TRUE(StyledWith(row, "12:01 40M  RA3AA", "1")) << row;
+                ++checked;
+            }
+            if (row.find("\u25C0") != std::string::npos) {
+                EXPECT_TRUE(StyledWith(row, "40M      2       4       2", "1")) << row;
+                ++checked;
+            }
+        }
+        EXPECT_EQ(checked, 3);
+        EXPECT_EQ(styled.find("31m") == std::string::npos, !noColor.empty()) << styled;
+
+        Keys("-l ra3a");
+        Await([](const Lines& screen) {
+            ASSERT_EQ(screen.size(), 40u);
+            EXPECT_EQ(screen[36], "SCP  none");
+            EXPECT_EQ(screen[37], "Log  none");
+            EXPECT_EQ(screen[38], "Call RA3A  40M new  20M new");
+        });
+        EXPECT_FALSE(std::filesystem::exists(bell));
+        Keys("-l a");
+        Await([](const Lines& screen) {
+            ASSERT_EQ(screen.size(), 40u);
+            EXPECT_EQ(screen[37], "Log  RA3AA 40M");
+            EXPECT_EQ(screen[38], "Call RA3AA  40M dupe  20M new");
+        });
+        EXPECT_TRUE(Eventually([&] { return std::filesystem::exists(bell); }));
+        Keys("Escape q");
+        EXPECT_EQ(ExitReport().rfind("rc=0\n", 0), 0u);
     }
 }
 

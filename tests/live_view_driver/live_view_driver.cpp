@@ -3,7 +3,9 @@
 // on a band where it was counted. Exit status 0 after quitting, 3 without a terminal.
 #include <poll.h>
 
+#include <cstdlib>
 #include <iostream>
+#include <string>
 
 #include "host/live_view.h"
 
@@ -37,8 +39,14 @@ LiveSnapshot Canned() {
         Qso("DL1ABC", "40M", 10, Outcome::kRefused, 0, false, "no control number"),
         Qso("EW1EW", "40M", 12, Outcome::kCounted, 1, true),
     };
-    snapshot.rateLast10 = 4;
-    snapshot.rateLast60 = 5;
+    snapshot.now = kDay + (12 * 60 + 14.5) * kMinute;  // 12:14:30, contest from 12:00
+    snapshot.period.emplace(kDay + 0.5, kDay + 1.5);
+    snapshot.duplicates = 1;
+    snapshot.rates.last10Minutes = 4;
+    snapshot.rates.last60Minutes = 5;
+    snapshot.rates.ofLast10Qsos = 0;  // fewer than 10 QSOs
+    snapshot.rates.bestHourQsos = 5;
+    snapshot.rates.bestHour = kDay + 0.5;
     snapshot.firstHour = kDay + 10.0 / 24;
     snapshot.qsosPerHour = {2, 0, 5};
     snapshot.multipliersByBand = {{"40M", {"1001", "1002"}}, {"20M", {"2001"}}};
@@ -51,18 +59,26 @@ LiveSnapshot Canned() {
 
 int main() {
     const LiveSnapshot snapshot = Canned();
+    tavik::host::LiveViewSettings settings;
+    settings.bell = std::getenv("LIVE_VIEW_BELL") != nullptr;
+    const char* noColor = std::getenv("NO_COLOR");
+    settings.colors = noColor == nullptr || *noColor == '\0';
     auto view = tavik::host::LiveView::Open([&snapshot](const std::string& call) {
-        std::vector<std::pair<std::string, bool>> answer;
+        tavik::host::CallAnswer answer;
+        answer.known = {"UA9XX", "UA9XXA", "RUA9X"};
+        std::erase_if(answer.known,
+                      [&call](const std::string& known) { return known.find(call) == std::string::npos; });
         for (const auto& [band, numbers] : snapshot.multipliersByBand) {
             bool dupe = false;
             for (const LiveQso& qso : snapshot.lastQsos) {
                 dupe |= qso.call == call && qso.band == band &&
                         qso.outcome == LiveQso::Outcome::kCounted;
             }
-            answer.emplace_back(band, dupe);
+            answer.bands.emplace_back(band, dupe);
+            if (dupe) answer.worked.push_back({call, {band}});
         }
         return answer;
-    });
+    }, settings);
     if (!view) {
         std::cerr << "live_view_driver: no terminal\n";
         return 3;

@@ -1,0 +1,47 @@
+#include "host/call_list.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "host/ascii_text.h"
+
+namespace tavik::host {
+
+CallList::CallList(std::vector<std::string> calls) : calls_(std::move(calls)) {
+    for (std::string& call : calls_) call = UpperAscii(call);
+    std::sort(calls_.begin(), calls_.end());
+    calls_.erase(std::unique(calls_.begin(), calls_.end()), calls_.end());
+}
+
+bool CallList::Load(const std::string& path, CallList& list, std::string& why) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = path + ": " + std::strerror(errno);
+        return false;
+    }
+    std::vector<std::string> calls;
+    for (std::string line; std::getline(in, line);) {
+        const std::string_view call = TrimBlanks(line);  // CR LF files too
+        if (call.empty() || call.front() == '#') continue;
+        calls.emplace_back(call);
+    }
+    if (in.bad()) {
+        why = path + ": read error";
+        return false;
+    }
+    list = CallList(std::move(calls));
+    return true;
+}
+
+std::vector<std::string> CallList::Holding(std::string_view text, std::size_t most) const {
+    std::vector<std::string> found;
+    for (auto it : CallsHolding(calls_.begin(), calls_.end(), text, most,
+                                [](const std::string& call) -> std::string_view { return call; }))
+        found.push_back(*it);
+    return found;
+}
+
+}  // namespace tavik::host
