@@ -12,7 +12,8 @@ namespace tavik::host {
 
 CallList::CallList(std::vector<std::string> calls) : calls_(std::move(calls)) {
     for (std::string& call : calls_) call = UpperAscii(call);
-    std::sort(calls_.begin(), calls_.end());
+    // The log's calls come sorted already.
+    if (!std::is_sorted(calls_.begin(), calls_.end())) std::sort(calls_.begin(), calls_.end());
     calls_.erase(std::unique(calls_.begin(), calls_.end()), calls_.end());
 }
 
@@ -38,9 +39,16 @@ bool CallList::Load(const std::string& path, CallList& list, std::string& why) {
 
 std::vector<std::string> CallList::Holding(std::string_view text, std::size_t most) const {
     std::vector<std::string> found;
-    for (auto it : CallsHolding(calls_.begin(), calls_.end(), text, most,
-                                [](const std::string& call) -> std::string_view { return call; }))
+    if (text.empty()) return found;
+    // Those that begin with the text lie together in the sorted list.
+    auto it = std::lower_bound(calls_.begin(), calls_.end(), text,
+                               [](const std::string& call, std::string_view t) { return call < t; });
+    for (; it != calls_.end() && found.size() < most && it->compare(0, text.size(), text) == 0; ++it)
         found.push_back(*it);
+    for (auto call = calls_.begin(); call != calls_.end() && found.size() < most; ++call) {
+        const std::size_t at = call->find(text);
+        if (at != std::string::npos && at > 0) found.push_back(*call);
+    }
     return found;
 }
 

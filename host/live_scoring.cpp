@@ -1,7 +1,5 @@
 #include "host/live_scoring.h"
 
-#include "host/call_list.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -157,6 +155,7 @@ void LiveScoring::Restart(const LogContent& content) {
     multipliers_.clear();
     perMinute_.clear();
     workedOn_.clear();
+    workedChanged_ = true;
     accepted_ = 0;
     last_.clear();
     figures_.reset();
@@ -224,7 +223,9 @@ void LiveScoring::Hold(std::size_t index) {
     const Qso& qso = offered_[index];
     held_[KeyOf(qso)] = index;
     ++perMinute_[MinuteOf(qso.time)];
-    workedOn_[qso.call].push_back(qso.band);
+    std::vector<std::string>& bands = workedOn_[qso.call];
+    workedChanged_ |= bands.empty();
+    bands.push_back(qso.band);
     if (!qso.call.empty()) ++multipliers_[qso.band][qso.exchangeReceived];
 }
 
@@ -234,7 +235,10 @@ void LiveScoring::Release(std::unordered_map<std::string, std::size_t>::iterator
     if (minute != perMinute_.end() && --minute->second == 0) perMinute_.erase(minute);
     if (auto worked = workedOn_.find(qso.call); worked != workedOn_.end()) {
         std::erase(worked->second, qso.band);
-        if (worked->second.empty()) workedOn_.erase(worked);
+        if (worked->second.empty()) {
+            workedOn_.erase(worked);
+            workedChanged_ = true;
+        }
     }
     if (!qso.call.empty()) {
         auto band = multipliers_.find(qso.band);
@@ -391,12 +395,18 @@ CallAnswer LiveScoring::CheckCall(const std::string& call, std::size_t most) {
         while (i < figures_->bands.size() && figures_->bands[i].band != band) ++i;
         return i;
     };
-    for (auto it : CallsHolding(workedOn_.begin(), workedOn_.end(), call, most,
-                                [](const auto& entry) -> std::string_view { return entry.first; })) {
-        std::vector<std::string> bands = it->second;
+    if (workedChanged_) {
+        std::vector<std::string> calls;
+        calls.reserve(workedOn_.size());
+        for (const auto& entry : workedOn_) calls.push_back(entry.first);
+        workedCalls_ = CallList(std::move(calls));
+        workedChanged_ = false;
+    }
+    for (std::string& worked : workedCalls_.Holding(call, most)) {
+        std::vector<std::string> bands = workedOn_.at(worked);
         std::sort(bands.begin(), bands.end(),
                   [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
-        answer.worked.emplace_back(it->first, std::move(bands));
+        answer.worked.emplace_back(std::move(worked), std::move(bands));
     }
     return answer;
 }

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/call_list.h"
 #include "host/contest_period.h"
 #include "host/country_file.h"
 #include "host/live_log.h"
@@ -109,6 +110,8 @@ private:
     std::deque<LiveQso> last_;
     std::map<long long, std::size_t> perMinute_;  // stored QSOs per minute of the log
     std::map<std::string, std::vector<std::string>> workedOn_;  // call -> bands stored
+    CallList workedCalls_;        // the keys of workedOn_, for the partial calls
+    bool workedChanged_ = true;   // workedOn_ gained or lost a call since workedCalls_
     // Control numbers of the stored QSOs per band, with how many hold each.
     std::map<std::string, std::map<std::string, std::size_t>> multipliers_;
 };
