@@ -86,6 +86,49 @@ TEST(Options, BadCommandLines) {
                   "--all scores every QSO of the log; give it without --start and --end");
 }
 
+TEST(Options, HelpSaysWhatTheProgramDoesFirstAndFitsATerminal) {
+    const std::string help = UsageText();
+    EXPECT_EQ(help.rfind("tavik-host scores a log of the CIS DX PSK contest", 0), 0u) << help;
+    // What a contester needs comes before the technical details, in this order.
+    std::size_t last = 0;
+    for (const char* part : {"Usage: tavik-host [OPTIONS] LOG\n", "  tavik-host mylog.adi\n",
+                             "  tavik-host --watch ~/.fldigi/logs/logbook.adif\n", "Options:\n",
+                             "The window", "Scoring:", "Exit status:\n", "Details:"}) {
+        const std::size_t at = help.find(part, last);
+        EXPECT_NE(at, std::string::npos) << part << " missing or out of order";
+        if (at != std::string::npos) last = at;
+    }
+    for (const char* technical : {"Qorv2.Application", "session bus", "byte offset counted from 0"})
+        EXPECT_GT(help.find(technical), help.find("Details:")) << technical;
+    std::size_t lines = 0;
+    for (std::size_t begin = 0, end; (end = help.find('\n', begin)) != std::string::npos;
+         begin = end + 1, ++lines)
+        EXPECT_LE(end - begin, 79u) << help.substr(begin, end - begin);
+    EXPECT_LT(lines, 95u);
+
+    // Every option the parser takes has its line in the list.
+    const struct {
+        const char* line;
+        std::vector<std::string> args;
+    } kOptions[] = {
+        {"--call CALL", {"--call", "K1AB"}},  {"--start TIME", {"--start", "20250920 1200"}},
+        {"--end TIME", {"--end", "20250921 1200"}}, {"--all", {"--all"}},
+        {"--watch", {"--watch"}},             {"--bell", {"--bell", "--watch"}},
+        {"--scp FILE", {"--scp", "calls.scp", "--watch"}}, {"--cabrillo", {"--cabrillo"}},
+        {"--json FILE", {"--json", "out.json"}}, {"--strict", {"--strict"}},
+        {"--dir DIR", {"--dir", "work"}},     {"--cty FILE", {"--cty", "cty.dat"}},
+        {"--plugin PATH", {"--plugin", "p.so"}}, {"--no-automation", {"--no-automation"}},
+        {"--timing", {"--timing"}},           {"--verbose", {"--verbose"}},
+        {"--version", {"--version"}},         {"-h, --help", {"--help"}}};
+    for (const auto& option : kOptions) {
+        std::vector<std::string> args = option.args;
+        args.push_back("log.adi");
+        EXPECT_EQ(UsageErrorOf(args), "no error") << option.line;
+        EXPECT_NE(help.find("\n  " + std::string(option.line) + " "), std::string::npos)
+            << option.line;
+    }
+}
+
 TEST(PluginLoader, FailuresNameTheLibrary) {
     PluginApi api;
     std::string error;
