@@ -275,6 +275,60 @@ TEST_F(FormScreen, DrawsLabelsStartValuesDimmedControlsButtonsAndAListUnderItsFi
                                    {kIdCategoryOverlay, "junior"}}));
 }
 
+// "ü" times n, as UTF-8.
+std::string Umlauts(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "\xC3\xBC";
+    return text;
+}
+
+TEST_F(FormScreen, AUtf8LocaleShowsCharactersAsTypedKeepsTheirBytesAndDrawsLines) {
+    Launch({"sh", "-c",
+            "LC_ALL=C.UTF-8 " + ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+                " '1007=M\\xfcnchen' 1004=dl1abc"});
+    WaitFor("[ CANCEL ]");
+    // Right and Backspace step over whole characters; Down keeps the cell column.
+    Type("M\xC3\xBC");
+    Type("chen");
+    Keys({"Home", "Right", "Right"});
+    Type("n");
+    Keys({"End"});
+    Type("\xC3\x9F");
+    Keys({"BSpace", "Enter"});
+    Type("abcdefghij");
+    Keys({"Up", "Down"});
+    Type("|");
+    Await([](const Lines& screen) {
+        EXPECT_EQ(RowOf(screen, "M\xC3\xBCnchen"), RowOf(screen, "SOAPBOX "));
+        EXPECT_EQ(RowOf(screen, "abcdefg|hij"), RowOf(screen, "SOAPBOX ") + 1);
+        // A byte of an older code page is one '?' in its column.
+        EXPECT_EQ(RowOfLabel(screen, "NAME").find("M?nchen"),
+                  RowOfLabel(screen, "E-MAIL").find("dl1abc"));
+    });
+    // The address box takes as many characters as it has cells, and no more.
+    Keys(std::vector<std::string>(7, "Up"));
+    Type(Umlauts(49));
+    Await([](const Lines& screen) {
+        EXPECT_NE(RowOfLabel(screen, "ADDRESS").find(Umlauts(48)), std::string::npos);
+    });
+    Keys({"BTab", "F4"});
+    Await([](const Lines& screen) {
+        std::string edge;
+        for (int i = 0; i < 20; ++i) edge += "\u2500";
+        const int band = RowOf(screen, "CATEGORY-BAND ");
+        EXPECT_NE(RowOf(screen, "\u250C" + edge + "\u2510"), -1);
+        EXPECT_EQ(RowOf(screen, "\u250C" + edge + "\u2510", band), band + 1);
+        EXPECT_EQ(RowOf(screen, "\u2502ALL ", band), band + 2);
+        EXPECT_EQ(RowOf(screen, "\u2514" + edge + "\u2518", band), band + 10);
+    });
+    Keys({"Escape"});
+    Await([](const Lines& screen) { EXPECT_EQ(RowOf(screen, "80M-40M"), -1); });
+    Keys({"Enter"});
+    EXPECT_EQ(Result(), Collected({{kIdName, "M\xFCnchen"}, {kIdEmail, "dl1abc"},
+                                   {kIdSoapBox, "M\xC3\xBCnchen\\r\\nabcdefg|hij"},
+                                   {kIdAddress, Umlauts(48)}}));
+}
+
 TEST_F(FormScreen, TextsAndTheFormScrollToKeepTheCursorInView) {
     Start({"1001=l1\\r\\nl2\\r\\nl3\\r\\nl4\\r\\nl5"});
     const Lines start = Await([](const Lines& screen) {
@@ -393,6 +447,35 @@ TEST_F(FormClosing, WithoutAUsableTerminalNothingIsShown) {
     Launch({"sh", "-c", "TERM=no-such-terminal " + driver + "; sleep 5"});
     EXPECT_EQ(Result(), "result=-1\n");
     EXPECT_EQ(RowOf(Screen(), "CIS QPSK63"), -1);
+}
+
+TEST_F(FormClosing, AMessageAsksOnTheTerminalWhereverStandardErrorGoes) {
+    const std::string errors = output_ + ".err";
+    for (const std::string& redirect : {" 2>" + ShellQuote(errors), std::string()}) {
+        SCOPED_TRACE(redirect);
+        Launch({"sh", "-c",
+                ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+                    " --message Tavik 'Cannot open Tavik.ini'" + redirect + "; sleep 5"});
+        // Shown once, the prompt below it, and nothing done until Enter.
+        Await([](const Lines& screen) {
+            const int message = RowOf(screen, "Tavik: Cannot open Tavik.ini");
+            EXPECT_NE(message, -1);
+            EXPECT_EQ(RowOf(screen, "Tavik:", message + 1), -1);
+            EXPECT_EQ(RowOf(screen, "[press Enter]"), message + 1);
+        });
+        EXPECT_FALSE(std::filesystem::exists(output_));
+        Keys({"Enter"});
+        EXPECT_EQ(Result(), "acknowledged\n");
+    }
+    std::ifstream in(errors, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+              "Tavik: Cannot open Tavik.ini\n");
+
+    // A terminal on standard input but no controlling one: nobody to ask, no wait.
+    Launch({"sh", "-c",
+            "setsid -w " + ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+                " --message Tavik text; sleep 5"});
+    EXPECT_EQ(Result(), "acknowledged\n");
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Runs the Cabrillo header dialog on this terminal and writes what came back, for
 // the form tests and the screenshot:
 //   cabrillo_form_driver OUTPUT [ID=TEXT | -f FILE]...
+//   cabrillo_form_driver OUTPUT --message CAPTION TEXT
 // TEXT may hold the escapes \r \n \\ and \xHH; FILE holds one ID=TEXT a line.
 // OUTPUT gets "result=N" and then one ID=TEXT line for each text, escaped alike
 // (\r \n \\ and \xHH for other control bytes; bytes >= 0x80 as they are).
+// With --message it shows a message box instead and then writes "acknowledged".
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,6 +14,7 @@
 
 #include "cabrillo/dialog_layout.h"
 #include "platform/form_dialog.h"
+#include "platform/user_interface.h"
 
 namespace {
 
@@ -88,7 +91,11 @@ int main(int argc, char** argv) {
     }
     const std::string output = argv[1];
     tavik::DialogTexts texts;
-    for (int i = 2; i < argc; ++i) {
+    const bool message = argc == 5 && std::string(argv[2]) == "--message";
+    if (message) {
+        tavik::ShowMessageBox(nullptr, argv[4], argv[3], tavik::kMessageBoxOk);
+    }
+    for (int i = 2; i < argc && !message; ++i) {
         const std::string arg = argv[i];
         if (arg == "-f" && i + 1 < argc) {
             std::ifstream in(argv[++i], std::ios::binary);
@@ -109,13 +116,18 @@ int main(int argc, char** argv) {
         }
     }
 
-    const int result = tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, nullptr, texts);
+    const int result =
+        message ? 0 : tavik::RunFormDialog(tavik::kCabrilloForm, nullptr, nullptr, texts);
 
     // Written aside and renamed, so a reader never sees half of it.
     const std::string partial = output + ".part";
     {
         std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << "result=" << result << "\n";
+        if (message) {
+            out << "acknowledged\n";
+        } else {
+            out << "result=" << result << "\n";
+        }
         for (const auto& [id, text] : texts) {
             out << id << "=" << Escape(text) << "\n";
         }
