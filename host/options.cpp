@@ -35,112 +35,104 @@ std::optional<double> ParsePeriodTime(std::string_view text) {
     return ParseAdifDateTime(date, time);
 }
 
-Options ParseOptions(const std::vector<std::string>& args) {
-    Options options;
-    bool sawLog = false;
-    bool sawPeriodStart = false;
-    bool sawPeriodEnd = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-            return options;
-        }
-        if (arg == "--version") {
-            options.version = true;
-            return options;
-        }
-        if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-            std::string name = arg;
-            std::string value;
-            bool hasValue = false;
-            if (std::size_t equals = arg.find('='); arg.rfind("--", 0) == 0 &&
-                                                     equals != std::string::npos) {
-                name = arg.substr(0, equals);
-                value = arg.substr(equals + 1);
-                hasValue = true;
-            }
-            auto takeValue = [&]() {
-                if (!hasValue) {
-                    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-                    value = args[++i];
-                }
-                if (value.empty()) throw UsageError(name + " needs a value");
-                return value;
-            };
-            auto takeNoValue = [&]() {
-                if (hasValue) throw UsageError(name + " takes no value");
-            };
-            if (name == "--timing") {
-                takeNoValue();
-                options.timing = true;
-            } else if (name == "--cabrillo") {
-                takeNoValue();
-                options.cabrillo = true;
-            } else if (name == "--watch") {
-                takeNoValue();
-                options.watch = true;
-            } else if (name == "--strict") {
-                takeNoValue();
-                options.strict = true;
-            } else if (name == "--verbose") {
-                takeNoValue();
-                options.verbose = true;
-            } else if (name == "--all") {
-                takeNoValue();
-                options.all = true;
-            } else if (name == "--bell") {
-                takeNoValue();
-                options.bell = true;
-            } else if (name == "--scp") {
-                options.callList = takeValue();
-            } else if (name == "--json") {
-                options.jsonPath = takeValue();
-            } else if (name == "--no-automation") {
-                takeNoValue();
-                options.automation = false;
-            } else if (name == "--plugin") {
-                options.pluginPath = takeValue();
-            } else if (name == "--cty") {
-                options.countryFile = takeValue();
-            } else if (name == "--dir") {
-                options.workDir = takeValue();
-            } else if (name == "--call") {
-                options.ownCall = UpperAscii(TrimBlanks(takeValue()));
-                if (options.ownCall.empty()) throw UsageError("--call needs a callsign");
-            } else if (name == "--start" || name == "--end") {
-                std::string text = takeValue();
-                std::optional<double> when = ParsePeriodTime(text);
-                if (!when)
-                    throw UsageError(name + " '" + text +
-                                     "' is not a time \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"");
-                // Earlier dates print as "Invalid DateTime" in the report title.
-                if (LinearTime(*when) < LinearTime(*ParseAdifDateTime(kEarliestDate, "0000")))
-                    throw UsageError(name + " '" + text + "' is before " +
-                                     std::to_string(kEarliestYear));
-                bool& seen = name == "--start" ? sawPeriodStart : sawPeriodEnd;
-                if (seen) throw UsageError(name + " given twice");
-                seen = true;
-                (name == "--start" ? options.start : options.end) = when;
-            } else {
-                throw UsageError("unknown option " + name);
-            }
-            continue;
-        }
-        if (arg == "--") {
-            // Everything after "--" is the log, even if it starts with '-'.
-            if (i + 1 < args.size()) {
-                if (sawLog || i + 2 < args.size()) throw UsageError("give exactly one log file");
-                options.logPath = args[i + 1];
-                sawLog = true;
-            }
-            break;
-        }
-        if (sawLog) throw UsageError("give exactly one log file");
-        options.logPath = arg;
-        sawLog = true;
-    }
-    if (!sawLog || options.logPath.empty()) throw UsageError("no log file given");
+namespace {
+
+// One option: how it is spelt, its argument, its lines in --help, what it sets.
+struct OptionSpec {
+    const char* name;
+    const char* alias;     // a short spelling, or nullptr
+    const char* argument;  // nullptr: the option takes no value
+    std::string help;      // continuation lines after '\n'
+    void (*set)(Options& options, const std::string& name, const std::string& value);
+};
+
+void SetPeriodEnd(Options& options, const std::string& name, const std::string& text) {
+    std::optional<double> when = ParsePeriodTime(text);
+    if (!when)
+        throw UsageError(name + " '" + text +
+                         "' is not a time \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"");
+    // Earlier dates print as "Invalid DateTime" in the report title.
+    if (LinearTime(*when) < LinearTime(*ParseAdifDateTime(kEarliestDate, "0000")))
+        throw UsageError(name + " '" + text + "' is before " + std::to_string(kEarliestYear));
+    std::optional<double>& end = name == "--start" ? options.start : options.end;
+    if (end) throw UsageError(name + " given twice");
+    end = when;
+}
+
+const std::vector<OptionSpec>& OptionTable() {
+    using O = Options;
+    using S = const std::string&;
+    static const std::vector<OptionSpec> table{
+        {"--call", nullptr, "CALL",
+         "own callsign (default: STATION_CALLSIGN, else OPERATOR, of\n"
+         "the log's header, else of the first record naming one)",
+         [](O& o, S, S value) {
+             o.ownCall = UpperAscii(TrimBlanks(value));
+             if (o.ownCall.empty()) throw UsageError("--call needs a callsign");
+         }},
+        {"--start", nullptr, "TIME", "start of the contest period (default: the earliest QSO)",
+         SetPeriodEnd},
+        {"--end", nullptr, "TIME",
+         "end of the contest period (default: the latest QSO)\n"
+         "TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"; QSOs\n"
+         "outside a period given are listed and not scored. Without\n"
+         "both, a log spanning more than 48 hours scores only its\n"
+         "latest contest weekend that holds QSOs, if any does",
+         SetPeriodEnd},
+        {"--all", nullptr, nullptr, "score every QSO of such a long log, not only a weekend",
+         [](O& o, S, S) { o.all = true; }},
+        {"--watch", nullptr, nullptr, "follow the log while the contest runs, until stopped",
+         [](O& o, S, S) { o.watch = true; }},
+        {"--bell", nullptr, nullptr, "in the window, ring the terminal bell on a dupe",
+         [](O& o, S, S) { o.bell = true; }},
+        {"--scp", nullptr, "FILE",
+         std::string("calls for the window's partial-call line (default:\n") + kDefaultCallList +
+             ")",
+         [](O& o, S, S value) { o.callList = value; }},
+        {"--cabrillo", nullptr, nullptr,
+         "also write the Cabrillo log <CALL>.cbr in the working folder\n"
+         "after the plugin's header form (on a terminal); not --watch",
+         [](O& o, S, S) { o.cabrillo = true; }},
+        {"--json", nullptr, "FILE",
+         "also write the figures as one JSON object (call, period,\n"
+         "record counts, bands, total, score); FILE - is standard\n"
+         "output (the report then goes to standard error)",
+         [](O& o, S, S value) { o.jsonPath = value; }},
+        {"--strict", nullptr, nullptr, "stop at the first problem in the log (exit status 2)",
+         [](O& o, S, S) { o.strict = true; }},
+        {"--dir", nullptr, "DIR",
+         "working folder for the plugin's files (default: tavik in\n"
+         "$XDG_DATA_HOME, else in ~/.local/share; on Windows the\n"
+         "current folder); made when missing, with Plugins in it",
+         [](O& o, S, S value) { o.workDir = value; }},
+        {"--cty", nullptr, "FILE", std::string("CTY.DAT file (default: ") + kDefaultCountryFile + ")",
+         [](O& o, S, S value) { o.countryFile = value; }},
+        {"--plugin", nullptr, "PATH",
+         "plugin library (default: libTavik.so, on Windows Tavik.dll,\n"
+         "beside this program, else in ../lib/tavik)",
+         [](O& o, S, S value) { o.pluginPath = value; }},
+        {"--no-automation", nullptr, nullptr, "offer the plugin no automation object (see Details)",
+         [](O& o, S, S) { o.automation = false; }},
+        {"--timing", nullptr, nullptr, "print the run's time, the plugin's share and the read time",
+         [](O& o, S, S) { o.timing = true; }},
+        {"--verbose", nullptr, nullptr, "also tell what the run goes without (see Details)",
+         [](O& o, S, S) { o.verbose = true; }},
+        {"--version", nullptr, nullptr, "print the version and exit",
+         [](O& o, S, S) { o.version = true; }},
+        {"--help", "-h", nullptr, "show this text", [](O& o, S, S) { o.help = true; }},
+    };
+    return table;
+}
+
+const OptionSpec* FindOption(const std::string& name) {
+    for (const OptionSpec& option : OptionTable())
+        if (name == option.name || (option.alias && name == option.alias)) return &option;
+    return nullptr;
+}
+
+// Rules between options, once all are read.
+void CheckCombinations(const Options& options) {
+    if (options.logPath.empty()) throw UsageError("no log file given");
     if (options.watch && options.cabrillo)
         throw UsageError("--watch cannot write the Cabrillo log; write it with a run without "
                          "--watch when the contest is over");
@@ -153,60 +145,86 @@ Options ParseOptions(const std::vector<std::string>& args) {
         throw UsageError("--all scores every QSO of the log; give it without --start and --end");
     if (options.start && options.end && LinearTime(*options.start) > LinearTime(*options.end))
         throw UsageError("--start is later than --end");
+}
+
+}  // namespace
+
+Options ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    bool sawLog = false;
+    const auto takeLog = [&](const std::string& path) {
+        if (sawLog) throw UsageError("give exactly one log file");
+        options.logPath = path;
+        sawLog = true;
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            // Everything after "--" is the log, even if it starts with '-'.
+            if (i + 1 < args.size()) {
+                if (i + 2 < args.size()) throw UsageError("give exactly one log file");
+                takeLog(args[i + 1]);
+            }
+            break;
+        }
+        if (arg.size() <= 1 || arg[0] != '-') {
+            takeLog(arg);
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const std::size_t equals = arg.find('=');
+            arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+        }
+        const OptionSpec* option = FindOption(name);
+        if (!option) throw UsageError("unknown option " + name);
+        if (!option->argument && value) throw UsageError(name + " takes no value");
+        if (option->argument && !value) {
+            if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+            value = args[++i];
+        }
+        if (option->argument && value->empty()) throw UsageError(name + " needs a value");
+        option->set(options, name, value.value_or(""));
+        // What is asked for instead of a run ends the reading.
+        if (options.help || options.version) return options;
+    }
+    CheckCombinations(options);
     return options;
 }
 
 std::string UsageText() {
-    return std::string(
-               "tavik-host scores a log of the CIS DX PSK contest with the Tavik contest\n"
-               "plugin and prints the plugin's result report: QSOs, points and multipliers\n"
-               "per band, and the score. With --watch it follows the log while the contest\n"
-               "runs and shows the score in a live window.\n"
-               "\n"
-               "Usage: tavik-host [OPTIONS] LOG\n"
-               "\n"
-               "Examples: score a log; follow fldigi's log during the contest:\n"
-               "  tavik-host mylog.adi\n"
-               "  tavik-host --watch ~/.fldigi/logs/logbook.adif\n"
-               "\n"
-               "LOG is an ADIF file (.adi, .adif: fldigi's logbook, any logger's export, an\n"
-               "online service's download) or a Cabrillo 2 or 3 log, whatever its name.\n"
-               "\n"
-               "Options:\n"
-               "  --call CALL     own callsign (default: STATION_CALLSIGN, else OPERATOR, of\n"
-               "                  the log's header, else of the first record naming one)\n"
-               "  --start TIME    start of the contest period (default: the earliest QSO)\n"
-               "  --end TIME      end of the contest period (default: the latest QSO)\n"
-               "                  TIME is UTC, \"YYYY-MM-DD HH:MM\" or \"YYYYMMDD HHMM\"; QSOs\n"
-               "                  outside a period given are listed and not scored. Without\n"
-               "                  both, a log spanning more than 48 hours scores only its\n"
-               "                  latest contest weekend that holds QSOs, if any does\n"
-               "  --all           score every QSO of such a long log, not only a weekend\n"
-               "  --watch         follow the log while the contest runs, until stopped\n"
-               "  --bell          in the window, ring the terminal bell on a dupe\n"
-               "  --scp FILE      calls for the window's partial-call line (default:\n"
-               "                  ") +
-           kDefaultCallList +
-           ")\n"
-           "  --cabrillo      also write the Cabrillo log <CALL>.cbr in the working folder\n"
-           "                  after the plugin's header form (on a terminal); not --watch\n"
-           "  --json FILE     also write the figures as one JSON object (call, period,\n"
-           "                  record counts, bands, total, score); FILE - is standard\n"
-           "                  output (the report then goes to standard error)\n"
-           "  --strict        stop at the first problem in the log (exit status 2)\n"
-           "  --dir DIR       working folder for the plugin's files (default: tavik in\n"
-           "                  $XDG_DATA_HOME, else in ~/.local/share; on Windows the\n"
-           "                  current folder); made when missing, with Plugins in it\n"
-           "  --cty FILE      CTY.DAT file (default: " +
-           kDefaultCountryFile +
-           ")\n"
-           "  --plugin PATH   plugin library (default: libTavik.so, on Windows Tavik.dll,\n"
-           "                  beside this program, else in ../lib/tavik)\n"
-           "  --no-automation offer the plugin no automation object (see Details)\n"
-           "  --timing        print the run's time, the plugin's share and the read time\n"
-           "  --verbose       also tell what the run goes without (see Details)\n"
-           "  --version       print the version and exit\n"
-           "  -h, --help      show this text\n"
+    std::string text =
+        "tavik-host scores a log of the CIS DX PSK contest with the Tavik contest\n"
+        "plugin and prints the plugin's result report: QSOs, points and multipliers\n"
+        "per band, and the score. With --watch it follows the log while the contest\n"
+        "runs and shows the score in a live window.\n"
+        "\n"
+        "Usage: tavik-host [OPTIONS] LOG\n"
+        "\n"
+        "Examples: score a log; follow fldigi's log during the contest:\n"
+        "  tavik-host mylog.adi\n"
+        "  tavik-host --watch ~/.fldigi/logs/logbook.adif\n"
+        "\n"
+        "LOG is an ADIF file (.adi, .adif: fldigi's logbook, any logger's export, an\n"
+        "online service's download) or a Cabrillo 2 or 3 log, whatever its name.\n"
+        "\n"
+        "Options:\n";
+    // The options' lines come from the table they are parsed with.
+    constexpr std::size_t kHelpColumn = 18;
+    for (const OptionSpec& option : OptionTable()) {
+        std::string spelling = "  ";
+        if (option.alias) spelling += std::string(option.alias) + ", ";
+        spelling += option.name;
+        if (option.argument) spelling += std::string(" ") + option.argument;
+        spelling.resize(std::max(spelling.size() + 1, kHelpColumn), ' ');
+        text += spelling;
+        for (const char c : option.help)
+            text += c == '\n' ? "\n" + std::string(kHelpColumn, ' ') : std::string(1, c);
+        text += '\n';
+    }
+    return text +
            "\n"
            "The window (--watch on a terminal), from the top: the UTC clock and, with a\n"
            "known contest period, time gone and left (before the start: time to go); the\n"
