@@ -43,11 +43,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "partial_calls_bench: %s\n", e.what());
         return 2;
     }
-    CallList list;
-    if (!CallList::Load(callFile, list, error)) {
-        std::fprintf(stderr, "partial_calls_bench: %s\n", error.c_str());
+    const Result<CallList> loaded = CallList::Load(callFile);
+    if (!loaded) {
+        std::fprintf(stderr, "partial_calls_bench: %s\n", loaded.Why().message.c_str());
         return 2;
     }
+    const CallList& list = *loaded;
     const fs::path dir = fs::temp_directory_path() / "tavik-partial-bench";
     fs::create_directories(dir / "Plugins");
     fs::current_path(dir);

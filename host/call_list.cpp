@@ -17,24 +17,17 @@ CallList::CallList(std::vector<std::string> calls) : calls_(std::move(calls)) {
     calls_.erase(std::unique(calls_.begin(), calls_.end()), calls_.end());
 }
 
-bool CallList::Load(const std::string& path, CallList& list, std::string& why) {
+Result<CallList> CallList::Load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        why = path + ": " + std::strerror(errno);
-        return false;
-    }
+    if (!in) return Failure{FailureKind::kInput, path + ": " + std::strerror(errno)};
     std::vector<std::string> calls;
     for (std::string line; std::getline(in, line);) {
         const std::string_view call = TrimBlanks(line);  // CR LF files too
         if (call.empty() || call.front() == '#') continue;
         calls.emplace_back(call);
     }
-    if (in.bad()) {
-        why = path + ": read error";
-        return false;
-    }
-    list = CallList(std::move(calls));
-    return true;
+    if (in.bad()) return Failure{FailureKind::kInput, path + ": read error"};
+    return CallList(std::move(calls));
 }
 
 std::vector<std::string> CallList::Holding(std::string_view text, std::size_t most) const {

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/result.h"
+
 namespace tavik::host {
 
 class CallList {
@@ -16,8 +18,7 @@ public:
     explicit CallList(std::vector<std::string> calls);
 
     // One call per line; lines that begin with '#' and blank lines are left out.
-    // False with why when the file cannot be read.
-    static bool Load(const std::string& path, CallList& list, std::string& why);
+    static Result<CallList> Load(const std::string& path);
 
     // Up to most of the calls that hold text: those that begin with it first, then
     // the others, each in sorted order. Instant for the 85,000 calls of MASTER.SCP.

@@ -4,18 +4,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
-#include "host/automation_server.h"
 #include "host/call_list.h"
 #include "host/country_file.h"
-#include "host/host_mode.h"
+#include "host/plugin_host.h"
 #include "host/live_log.h"
 #include "host/live_scoring.h"
 #include "host/live_view.h"
 #include "host/log_follower.h"
-#include "host/plugin_loader.h"
 #include "host/program_messages.h"
 #include "host/report_summary.h"
 #include "host/run_outputs.h"
@@ -51,152 +50,189 @@ milliseconds ToNextSecond() {
            std::chrono::duration_cast<milliseconds>(since) % milliseconds(1000) + milliseconds(1);
 }
 
-}  // namespace
+// Following a log: set up, then look, score, show and wait, until stopped.
+class WatchRun {
+public:
+    WatchRun(const Options& options, std::ostream& err) : options_(options), err_(err) {}
 
-int RunWatch(const Options& options, std::ostream& err) {
-    const std::string logPath = Absolute(options.logPath);
-    const std::string jsonPath =
-        options.jsonPath.empty() || options.jsonPath == "-" ? "" : Absolute(options.jsonPath);
-    std::string ignored;  // told when the folder is entered
-    const std::string conflict = JsonPathConflict(options.jsonPath, logPath,
-                                                  Absolute(options.countryFile),
-                                                  WorkFolder(options, ignored));
-    if (!conflict.empty())
-        return Fail(err, kExitUsage,
-                    "--json " + options.jsonPath + " is " + conflict + "; give another file");
-    std::string pluginError;
-    const std::string pluginPath = FindPlugin(options, pluginError);
-    if (pluginPath.empty()) return Fail(err, kExitPlugin, pluginError);
-    CountryFile countries;
-    try {
-        countries = CountryFile::Parse(ReadSourceFile(Absolute(options.countryFile), options.countryFile));
-    } catch (const InputError& error) {
-        return Fail(err, kExitInput, error.what());
-    }
-    // The call list is only for the window; a missing default is no failure.
-    CallList callList;
-    std::string callListProblem;
-    if (!CallList::Load(options.callList, callList, callListProblem)) {
-        if (options.callList != kDefaultCallList)
-            return Fail(err, kExitInput, "--scp " + callListProblem);
-        callListProblem = "no " + options.callList +
-                          " (Debian package hamradio-files), or give --scp FILE";
-    }
-    std::string folderError;
-    if (!EnterWorkFolder(options, folderError)) return Fail(err, kExitInput, folderError);
-
-    HostMode hostMode;
-    std::unique_ptr<AutomationServer> automation;
-    PluginApi plugin;
-    std::string loadError;
-    if (!LoadPlugin(pluginPath, plugin, loadError)) return Fail(err, kExitPlugin, loadError);
-    if (options.automation) {
-        std::string serverError;
-        automation = AutomationServer::Start(
-            kHostProgId, [&hostMode](const std::string& command) { return hostMode.Carry(command); },
-            serverError);
-        if (!automation && options.verbose)
-            err << kProgram << "running without the automation object: " << serverError << '\n';
+    int Run() {
+        if (Status started = Start(); !started) return Fail(err_, started.Why());
+        for (;;) {
+            const LiveLog::Change change = Look();
+            const bool scored = Update(change);
+            if (Status shown = Publish(change, scored); !shown) return Fail(err_, shown.Why());
+            if (!Wait(change)) return kExitOk;
+        }
     }
 
-    LiveScoring scoring(plugin, countries, options);
-    LiveViewSettings viewSettings;
-    viewSettings.bell = options.bell;
-    const char* noColor = std::getenv("NO_COLOR");
-    viewSettings.colors = noColor == nullptr || *noColor == '\0';
-    std::unique_ptr<LiveView> view = LiveView::Open(
-        [&](const std::string& call) {
-            CallAnswer answer = scoring.CheckCall(call, kMostPartials);
-            answer.known = callList.Holding(call, kMostPartials);
-            answer.knownProblem = callListProblem;
-            return answer;
-        },
-        viewSettings);
-    // Without the window the reader's warnings go to standard error, as in one run.
-    LiveLog log(logPath, options.logPath, options, [&view, &err](const std::string& line) {
-        if (!view) err << kProgram << line << '\n';
-    });
-    std::unique_ptr<LogFollower> follower = LogFollower::Start(logPath);
+private:
+    Status Start() {
+        logPath_ = Absolute(options_.logPath);
+        jsonPath_ = options_.jsonPath.empty() || options_.jsonPath == "-" ? "" : Absolute(options_.jsonPath);
+        const Result<std::string> folder = WorkFolder(options_.workDir);
+        const std::string conflict = JsonPathConflict(options_.jsonPath, logPath_,
+                                                      Absolute(options_.countryFile),
+                                                      folder ? *folder : std::string());
+        if (!conflict.empty())
+            return Failure{FailureKind::kUsage,
+                           "--json " + options_.jsonPath + " is " + conflict + "; give another file"};
+        Result<std::unique_ptr<PluginHost>> host = PluginHost::Find(
+            {options_.pluginPath, options_.workDir, options_.automation, options_.verbose});
+        if (!host) return host.Why();
+        host_ = std::move(*host);
+        try {
+            countries_ = CountryFile::Parse(
+                ReadSourceFile(Absolute(options_.countryFile), options_.countryFile));
+        } catch (const InputError& error) {
+            return Failure{FailureKind::kInput, error.what()};
+        }
+        // The call list is only for the window; a missing default is no failure.
+        if (Result<CallList> list = CallList::Load(options_.callList)) {
+            callList_ = std::move(*list);
+        } else if (options_.callList != kDefaultCallList) {
+            return Failure{FailureKind::kInput, "--scp " + list.Why().message};
+        } else {
+            callListProblem_ =
+                "no " + options_.callList + " (Debian package hamradio-files), or give --scp FILE";
+        }
+        if (Status open = host_->Open(); !open) return open;
+        if (!host_->AutomationNote().empty())
+            err_ << kProgram << "running without the automation object: "
+                 << host_->AutomationNote() << '\n';
+        OpenWindow();
+        return Ok();
+    }
 
-    LiveSnapshot snapshot;
-    snapshot.logName = options.logPath;
-    std::string lastStatus;
-    std::string lastNote;  // what the weekend rule chose, as said last
-    auto lastChange = Clock::now();
-    bool first = true;
-    bool saving = false;  // the last change seen was a save in progress
-    for (;;) {
-        LiveLog::Change change = log.Refresh();
-        if (change == LiveLog::Change::kNone && Clock::now() - lastChange >= kIdle) change = log.Verify();
-        std::string status;
+    void OpenWindow() {
+        scoring_.emplace(host_->Plugin(), countries_, options_);
+        LiveViewSettings settings;
+        settings.bell = options_.bell;
+        const char* noColor = std::getenv("NO_COLOR");
+        settings.colors = noColor == nullptr || *noColor == '\0';
+        view_ = LiveView::Open(
+            [this](const std::string& call) {
+                CallAnswer answer = scoring_->CheckCall(call, kMostPartials);
+                answer.known = callList_.Holding(call, kMostPartials);
+                answer.knownProblem = callListProblem_;
+                return answer;
+            },
+            settings);
+        // Without the window the reader's warnings go to standard error, as in one run.
+        log_.emplace(logPath_, options_.logPath, options_, [this](const std::string& line) {
+            if (!view_) err_ << kProgram << line << '\n';
+        });
+        follower_ = LogFollower::Start(logPath_);
+        snapshot_.logName = options_.logPath;
+    }
+
+    LiveLog::Change Look() {
+        LiveLog::Change change = log_->Refresh();
+        if (change == LiveLog::Change::kNone && Clock::now() - lastChange_ >= kIdle)
+            change = log_->Verify();
+        return change;
+    }
+
+    // Brings the score in line with the log; true when it was scored.
+    bool Update(LiveLog::Change change) {
         bool scored = false;
+        std::string status = lastStatus_;
         if (change == LiveLog::Change::kMissing) {
-            status = log.Problem() + "; waiting for it";
+            status = log_->Problem() + "; waiting for it";
         } else if (change == LiveLog::Change::kUnsettled) {
             // The last good screen stays; only the status line says why nothing moves.
-            status = log.Problem() + (first ? "" : "; the score is as it was before");
-        } else if (change != LiveLog::Change::kNone || first) {
-            lastChange = Clock::now();
-            if (scoring.Follow(log.Content(), change, log.GrownFrom())) {
-                scored = true;
-                status = scoring.LastAction();
-                // Said as a one-shot run says it, once each time the choice changes.
-                if (scoring.PeriodNote() != lastNote) {
-                    lastNote = scoring.PeriodNote();
-                    if (!view && !lastNote.empty()) err << kProgram << lastNote << '\n';
-                    if (view && !lastNote.empty()) status = lastNote + "; " + status;
-                }
-                // A save waited out: what it brought, said as such.
-                if (saving)
-                    status = status == "no new QSO" || status == "no QSO changed"
-                                 ? "the log was saved again; no QSO changed"
-                                 : "the log was saved: " + status;
-            } else {
-                status = scoring.Problem();
-            }
-            first = false;
-        } else {
-            status = lastStatus;
+            status = log_->Problem() + (first_ ? "" : "; the score is as it was before");
+        } else if (change != LiveLog::Change::kNone || first_) {
+            lastChange_ = Clock::now();
+            scored = scoring_->Follow(log_->Content(), change, log_->GrownFrom());
+            status = scored ? WhatWasScored() : scoring_->Problem();
+            first_ = false;
         }
-        if (change != LiveLog::Change::kNone) saving = change == LiveLog::Change::kUnsettled;
-        const bool statusChanged = status != lastStatus;
-        lastStatus = status;
+        if (change != LiveLog::Change::kNone) saving_ = change == LiveLog::Change::kUnsettled;
+        statusChanged_ = status != lastStatus_;
+        lastStatus_ = status;
+        return scored;
+    }
+
+    std::string WhatWasScored() {
+        std::string status = scoring_->LastAction();
+        // Said as a one-shot run says it, once each time the choice changes.
+        if (scoring_->PeriodNote() != lastNote_) {
+            lastNote_ = scoring_->PeriodNote();
+            if (!view_ && !lastNote_.empty()) err_ << kProgram << lastNote_ << '\n';
+            if (view_ && !lastNote_.empty()) status = lastNote_ + "; " + status;
+        }
+        // A save waited out: what it brought, said as such.
+        if (saving_)
+            status = status == "no new QSO" || status == "no QSO changed"
+                         ? "the log was saved again; no QSO changed"
+                         : "the log was saved: " + status;
+        return status;
+    }
+
+    // The status line, the JSON summary and the window.
+    Status Publish(LiveLog::Change change, bool scored) {
         // The line on what was done comes before the JSON line it explains.
-        if (!view && (statusChanged || scored))
-            err << kProgram << options.logPath << ": " << status << std::endl;
-        if (scored && (!view || !jsonPath.empty())) {
-            const std::optional<ReportFigures> figures = ParseReport(scoring.Report());
+        if (!view_ && (statusChanged_ || scored))
+            err_ << kProgram << options_.logPath << ": " << lastStatus_ << std::endl;
+        if (scored && (!view_ || !jsonPath_.empty())) {
+            const std::optional<ReportFigures> figures = ParseReport(scoring_->Report());
             if (figures) {
-                const std::string json = SummaryJson(*figures, scoring.Figures(log.Content()));
-                if (!view && !WriteToStandardOutput(json.data(), json.size()))
-                    return Fail(err, kExitFailure, "cannot write to standard output");
+                const std::string json = SummaryJson(*figures, scoring_->Figures(log_->Content()));
+                if (!view_ && !WriteToStandardOutput(json.data(), json.size()))
+                    return Failure{FailureKind::kOther, "cannot write to standard output"};
                 // Whoever reads the file sees one whole summary, the last.
-                if (!jsonPath.empty() && !WriteFileAtomically(jsonPath, json))
-                    status += "; cannot write the JSON summary to " + options.jsonPath;
+                if (!jsonPath_.empty() && !WriteFileAtomically(jsonPath_, json))
+                    lastStatus_ += "; cannot write the JSON summary to " + options_.jsonPath;
             }
         }
         // The clock ticks on while nothing else changes.
-        if (view && (scored || statusChanged || change == LiveLog::Change::kNone)) {
-            snapshot.status = status;
-            scoring.Fill(snapshot, AutomationNow());
-            snapshot.warnings.assign(log.RecentWarnings().begin(), log.RecentWarnings().end());
-            view->Show(snapshot);
+        if (view_ && (scored || statusChanged_ || change == LiveLog::Change::kNone)) {
+            snapshot_.status = lastStatus_;
+            scoring_->Fill(snapshot_, AutomationNow());
+            snapshot_.warnings.assign(log_->RecentWarnings().begin(), log_->RecentWarnings().end());
+            view_->Show(snapshot_);
         }
+        return Ok();
+    }
 
+    // Till the log changes, a key comes or it is time to look again; false to stop.
+    bool Wait(LiveLog::Change change) {
         // A log being saved is looked at again soon, whether or not more is written.
         milliseconds wait = change == LiveLog::Change::kUnsettled ? kUnsettledLook : kIdle;
-        if (view) wait = std::min(wait, ToNextSecond());
-        LogFollower::Wake wake = follower->Wait(view ? view->InputDescriptor() : -1, wait);
+        if (view_) wait = std::min(wait, ToNextSecond());
+        LogFollower::Wake wake = follower_->Wait(view_ ? view_->InputDescriptor() : -1, wait);
         if (wake == LogFollower::Wake::kLog) {
             // Let a burst of writes end before reading.
             for (int i = 0; i < kMostSettles && wake == LogFollower::Wake::kLog; ++i)
-                wake = follower->Wait(-1, kSettle);
+                wake = follower_->Wait(-1, kSettle);
             if (wake == LogFollower::Wake::kTimeout) wake = LogFollower::Wake::kLog;
         }
-        if (wake == LogFollower::Wake::kStop) break;
-        if (wake == LogFollower::Wake::kInput && view && !view->HandleInput()) break;
+        if (wake == LogFollower::Wake::kStop) return false;
+        return !(wake == LogFollower::Wake::kInput && view_ && !view_->HandleInput());
     }
-    return kExitOk;
-}
+
+    const Options& options_;
+    std::ostream& err_;
+    std::string logPath_, jsonPath_;
+    std::unique_ptr<PluginHost> host_;
+    CountryFile countries_;
+    CallList callList_;
+    std::string callListProblem_;
+    std::optional<LiveScoring> scoring_;
+    std::unique_ptr<LiveView> view_;
+    std::optional<LiveLog> log_;
+    std::unique_ptr<LogFollower> follower_;
+    LiveSnapshot snapshot_;
+    std::string lastStatus_;
+    std::string lastNote_;  // what the weekend rule chose, as said last
+    Clock::time_point lastChange_ = Clock::now();
+    bool first_ = true;
+    bool saving_ = false;  // the last change seen was a save in progress
+    bool statusChanged_ = false;
+};
+
+}  // namespace
+
+int RunWatch(const Options& options, std::ostream& err) { return WatchRun(options, err).Run(); }
 
 }  // namespace tavik::host

@@ -17,13 +17,18 @@ std::string Absolute(const std::string& path) {
     return error ? path : absolute.lexically_normal().string();
 }
 
-std::string FindPlugin(const Options& options, std::string& error) {
-    if (!options.pluginPath.empty()) return Absolute(options.pluginPath);
+namespace {
+
+Failure Problem(FailureKind kind, std::string message) { return Failure{kind, std::move(message)}; }
+
+}  // namespace
+
+Result<std::string> FindPlugin(const std::string& pluginPath) {
+    if (!pluginPath.empty()) return Absolute(pluginPath);
     const std::string executable = ExecutablePath();
-    if (executable.empty()) {
-        error = "cannot tell where this program is to find the plugin; give --plugin";
-        return "";
-    }
+    if (executable.empty())
+        return Problem(FailureKind::kPlugin,
+                       "cannot tell where this program is to find the plugin; give --plugin");
     const fs::path folder = fs::path(executable).parent_path();
     const fs::path beside = folder / PluginFileName();
     const fs::path installed = folder.parent_path() / "lib" / "tavik" / PluginFileName();
@@ -31,16 +36,16 @@ std::string FindPlugin(const Options& options, std::string& error) {
     // Beside the program in a build folder; under lib/tavik once installed.
     if (fs::exists(beside, missing)) return beside.string();
     if (fs::exists(installed, missing)) return installed.string();
-    error = "the plugin is neither beside this program (" + beside.string() + ") nor installed with it (" +
-            installed.lexically_normal().string() + "); give --plugin";
-    return "";
+    return Problem(FailureKind::kPlugin, "the plugin is neither beside this program (" +
+                                             beside.string() + ") nor installed with it (" +
+                                             installed.lexically_normal().string() +
+                                             "); give --plugin");
 }
 
-std::string WorkFolder(const Options& options, std::string& error) {
-    if (!options.workDir.empty()) return Absolute(options.workDir);
+Result<std::string> WorkFolder(const std::string& workDir) {
+    if (!workDir.empty()) return Absolute(workDir);
 #if defined(_WIN32)
-    (void)error;  // the current folder is always there
-    return Absolute(".");
+    return Absolute(".");  // the current folder is always there
 #else
     fs::path base;
     // A relative XDG_DATA_HOME is to be ignored, as the base directory rules say.
@@ -49,43 +54,34 @@ std::string WorkFolder(const Options& options, std::string& error) {
         base = data;
     } else {
         const char* home = std::getenv("HOME");
-        if (!home || !*home) {
-            error = "no working folder: neither XDG_DATA_HOME nor HOME is set; give --dir";
-            return "";
-        }
+        if (!home || !*home)
+            return Problem(FailureKind::kInput,
+                           "no working folder: neither XDG_DATA_HOME nor HOME is set; give --dir");
         base = fs::path(home) / ".local" / "share";
     }
     return (base / "tavik").lexically_normal().string();
 #endif
 }
 
-bool EnterWorkFolder(const Options& options, std::string& error) {
-    const std::string folder = WorkFolder(options, error);
-    if (folder.empty()) return false;
-    const std::string shown = options.workDir.empty() ? folder : options.workDir;
+Result<std::string> EnterWorkFolder(const std::string& workDir) {
+    const Result<std::string> folder = WorkFolder(workDir);
+    if (!folder) return folder;
+    const std::string shown = workDir.empty() ? *folder : workDir;
     std::error_code problem;
-    fs::create_directories(folder, problem);
-    if (problem) {
-        error = shown + ": cannot create the folder: " + problem.message();
-        return false;
-    }
-    fs::current_path(folder, problem);
-    if (problem) {
-        error = shown + ": cannot work there: " + problem.message();
-        return false;
-    }
-    const fs::path workDir = fs::current_path(problem);
-    if (problem) {
-        error = "cannot tell the current folder: " + problem.message();
-        return false;
-    }
-    fs::create_directory(workDir / "Plugins", problem);
-    if (problem || !fs::is_directory(workDir / "Plugins", problem)) {
-        error = (workDir / "Plugins").string() + ": cannot create the folder" +
-                (problem ? ": " + problem.message() : std::string());
-        return false;
-    }
-    return true;
+    fs::create_directories(*folder, problem);
+    if (problem)
+        return Problem(FailureKind::kInput, shown + ": cannot create the folder: " + problem.message());
+    fs::current_path(*folder, problem);
+    if (problem) return Problem(FailureKind::kInput, shown + ": cannot work there: " + problem.message());
+    const fs::path entered = fs::current_path(problem);
+    if (problem)
+        return Problem(FailureKind::kInput, "cannot tell the current folder: " + problem.message());
+    fs::create_directory(entered / "Plugins", problem);
+    if (problem || !fs::is_directory(entered / "Plugins", problem))
+        return Problem(FailureKind::kInput, (entered / "Plugins").string() +
+                                                ": cannot create the folder" +
+                                                (problem ? ": " + problem.message() : std::string()));
+    return entered.string();
 }
 
 }  // namespace tavik::host

@@ -248,15 +248,16 @@ TEST(LiveRates, ByTheClockAndOverTheLastQsos) {
 
 TEST_F(Scratch, CallListHoldsTheCallsOfAFileThatBeginWithTheTextFirst) {
     Write("# comment\r\nua9xx\r\n\r\nRUA9X\nUA9XX\nUA9XA\n  DL9X  \n");
-    CallList list;
-    std::string why;
-    ASSERT_TRUE(CallList::Load(path_, list, why)) << why;
+    const Result<CallList> loaded = CallList::Load(path_);
+    ASSERT_TRUE(loaded) << loaded.Why().message;
+    const CallList& list = *loaded;
     EXPECT_EQ(list.Size(), 4u);
     EXPECT_EQ(list.Holding("UA9X", 9), (std::vector<std::string>{"UA9XA", "UA9XX", "RUA9X"}));
     EXPECT_EQ(list.Holding("9X", 9), (std::vector<std::string>{"DL9X", "RUA9X", "UA9XA", "UA9XX"}));
     EXPECT_EQ(list.Holding("A9X", 2), (std::vector<std::string>{"RUA9X", "UA9XA"}));
     EXPECT_TRUE(list.Holding("", 9).empty());
-    EXPECT_FALSE(CallList::Load((dir_ / "none").string(), list, why));
-    EXPECT_NE(why.find("none: No such file"), std::string::npos) << why;
+    const Result<CallList> none = CallList::Load((dir_ / "none").string());
+    ASSERT_FALSE(none);
+    EXPECT_NE(none.Why().message.find("none: No such file"), std::string::npos) << none.Why().message;
 }
 
