@@ -22,6 +22,8 @@ inline bool MatchesUpper(std::string_view text, std::string_view upper) {
     return true;
 }
 
+// Into a string kept from QSO to QSO, so that its buffer is reused.
+inline void Assign(std::string& to, std::string_view from) { to.assign(from.data(), from.size()); }
 void AssignUpper(std::string& to, std::string_view text);
 std::string UpperAscii(std::string_view text);
 std::string_view TrimBlanks(std::string_view text);

@@ -13,13 +13,14 @@ namespace {
 constexpr std::size_t kMeasured = 20;
 constexpr std::size_t kLastQsos = 50;
 
-long long MinuteOf(double automationDate) {
-    return static_cast<long long>(std::floor(LinearTime(automationDate) * 1440.0 + 1e-6));
-}
 
 std::string DayOf(double automationDate) { return FormatAutomationDate(automationDate).substr(0, 10); }
 
 }  // namespace
+
+long long MinuteOf(double automationDate) {
+    return static_cast<long long>(std::floor(LinearTime(automationDate) * 1440.0 + 1e-6));
+}
 
 LiveScoring::LiveScoring(const PluginApi& api, CountryFile& countries, const Options& options)
     : session_(api), countries_(countries), options_(options) {}
@@ -251,8 +252,7 @@ void LiveScoring::Release(std::unordered_map<std::string, std::size_t>::iterator
     held_.erase(held);
 }
 
-bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
-    const std::vector<Qso>& now = content.qsos;
+LiveScoring::Rewrite LiveScoring::Difference(const std::vector<Qso>& now) const {
     const std::size_t oldSize = offered_.size();
     std::size_t prefix = 0;
     while (prefix < oldSize && prefix < now.size() && offered_[prefix] == now[prefix]) ++prefix;
@@ -260,31 +260,25 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
     while (suffix < oldSize - prefix && suffix < now.size() - prefix &&
            offered_[oldSize - 1 - suffix] == now[now.size() - 1 - suffix])
         ++suffix;
-    const std::size_t removedEnd = oldSize - suffix;
-    const std::size_t insertedEnd = now.size() - suffix;
+    return Rewrite{prefix, oldSize - suffix, now.size() - suffix};
+}
 
+std::string LiveScoring::WhyNotInPlace(const std::vector<Qso>& now, const Rewrite& rewrite) const {
     // A refused QSO has its line in err.txt, which no call takes back.
-    for (std::size_t i = prefix; i < removedEnd; ++i) {
-        if (!outcomes_[i].accepted) {
-            why = "a refused QSO was changed or deleted";
-            return false;
-        }
-    }
+    for (std::size_t i = rewrite.prefix; i < rewrite.removedEnd; ++i)
+        if (!outcomes_[i].accepted) return "a refused QSO was changed or deleted";
     // The plugin keeps every band it was given, even one whose QSOs are all gone.
     std::set<std::string> bands;
     for (const Qso& qso : now) bands.insert(qso.band);
     std::set<std::string> given = bands_;
-    for (std::size_t i = prefix; i < insertedEnd; ++i) given.insert(now[i].band);
-    if (given != bands) {
-        why = "a band has no QSO left";
-        return false;
-    }
-    bool refusedAfter = false;
-    for (std::size_t i = removedEnd; i < oldSize; ++i) refusedAfter |= !outcomes_[i].accepted;
+    for (std::size_t i = rewrite.prefix; i < rewrite.insertedEnd; ++i) given.insert(now[i].band);
+    if (given != bands) return "a band has no QSO left";
+    return "";
+}
 
-    // Take back what the removed QSOs hold.
+std::set<std::string> LiveScoring::TakeBack(const Rewrite& rewrite) {
     std::set<std::string> vacated;
-    for (std::size_t i = prefix; i < removedEnd; ++i) {
+    for (std::size_t i = rewrite.prefix; i < rewrite.removedEnd; ++i) {
         const Qso& qso = offered_[i];
         --accepted_;
         auto held = held_.find(KeyOf(qso));
@@ -298,27 +292,37 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
             return shown.call == qso.call && shown.band == qso.band && shown.time == qso.time;
         });
     }
-    // Number the QSOs as the new content does.
-    const std::ptrdiff_t shift = static_cast<std::ptrdiff_t>(insertedEnd) -
-                                 static_cast<std::ptrdiff_t>(removedEnd);
+    return vacated;
+}
+
+void LiveScoring::Renumber(const std::vector<Qso>& now, const Rewrite& rewrite) {
+    const std::ptrdiff_t shift = static_cast<std::ptrdiff_t>(rewrite.insertedEnd) -
+                                 static_cast<std::ptrdiff_t>(rewrite.removedEnd);
     for (auto& [key, index] : held_)
-        if (index >= removedEnd) index = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(index) + shift);
+        if (index >= rewrite.removedEnd)
+            index = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(index) + shift);
     std::vector<Offered> outcomes(now.size());
-    std::copy(outcomes_.begin(), outcomes_.begin() + static_cast<std::ptrdiff_t>(prefix), outcomes.begin());
-    std::copy(outcomes_.begin() + static_cast<std::ptrdiff_t>(removedEnd), outcomes_.end(),
-              outcomes.begin() + static_cast<std::ptrdiff_t>(insertedEnd));
+    const auto from = [this](std::size_t i) { return outcomes_.begin() + static_cast<std::ptrdiff_t>(i); };
+    std::copy(outcomes_.begin(), from(rewrite.prefix), outcomes.begin());
+    std::copy(from(rewrite.removedEnd), outcomes_.end(),
+              outcomes.begin() + static_cast<std::ptrdiff_t>(rewrite.insertedEnd));
     outcomes_ = std::move(outcomes);
     offered_ = now;
+}
 
-    const std::size_t measureFrom = std::max(prefix, insertedEnd > kMeasured ? insertedEnd - kMeasured : 0);
-    for (std::size_t i = prefix; i < insertedEnd; ++i)
+bool LiveScoring::OfferAgain(const Rewrite& rewrite, bool refusedAfter,
+                             std::set<std::string> vacated, std::string& why) {
+    const std::vector<Qso>& now = offered_;
+    const std::size_t measureFrom =
+        std::max(rewrite.prefix, rewrite.insertedEnd > kMeasured ? rewrite.insertedEnd - kMeasured : 0);
+    for (std::size_t i = rewrite.prefix; i < rewrite.insertedEnd; ++i)
         // Its refusal line would stand after those of QSOs logged later.
         if (!OfferOne(i, i >= measureFrom) && refusedAfter) {
             why = "a QSO refused before others that were";
             return false;
         }
     // A key whose stored QSO went now belongs to the first of the others that has it.
-    for (std::size_t i = insertedEnd; i < now.size() && !vacated.empty(); ++i) {
+    for (std::size_t i = rewrite.insertedEnd; i < now.size() && !vacated.empty(); ++i) {
         if (!outcomes_[i].accepted) continue;
         const std::string key = KeyOf(now[i]);
         if (!vacated.erase(key) || held_.count(key)) continue;
@@ -326,11 +330,24 @@ bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
         stale_ = true;
         Hold(i);
     }
+    return true;
+}
+
+bool LiveScoring::ApplyRewrite(const LogContent& content, std::string& why) {
+    const std::vector<Qso>& now = content.qsos;
+    const Rewrite rewrite = Difference(now);
+    why = WhyNotInPlace(now, rewrite);
+    if (!why.empty()) return false;
+    bool refusedAfter = false;
+    for (std::size_t i = rewrite.removedEnd; i < offered_.size(); ++i)
+        refusedAfter |= !outcomes_[i].accepted;
+    std::set<std::string> vacated = TakeBack(rewrite);
+    Renumber(now, rewrite);
+    if (!OfferAgain(rewrite, refusedAfter, std::move(vacated), why)) return false;
     Result();
-    const std::size_t removed = removedEnd - prefix;
-    const std::size_t inserted = insertedEnd - prefix;
+    const std::size_t removed = rewrite.removedEnd - rewrite.prefix;
+    const std::size_t inserted = rewrite.insertedEnd - rewrite.prefix;
     const std::size_t changed = std::min(removed, inserted);
-    why.clear();
     action_.clear();
     for (const auto& [count, what] : {std::pair{changed, " changed"}, {removed - changed, " deleted"},
                                       {inserted - changed, " added"}}) {
@@ -370,126 +387,5 @@ void LiveScoring::Remember(LiveQso qso) {
     last_.push_back(std::move(qso));
 }
 
-RunFigures LiveScoring::Figures(const LogContent& content) const {
-    RunFigures figures;
-    figures.start = FormatAutomationDate(start_);
-    figures.end = FormatAutomationDate(end_);
-    figures.records = content.records;
-    figures.offered = offered_.size();
-    figures.accepted = accepted_;
-    figures.duplicates = accepted_ - held_.size();
-    figures.refused = offered_.size() - accepted_;
-    figures.skipped = content.records - std::min(content.records, figures.offered);
-    figures.warnings = content.warnings + hostWarnings_;
-    return figures;
-}
-
-CallAnswer LiveScoring::CheckCall(const std::string& call, std::size_t most) {
-    CallAnswer answer;
-    if (!figures_) return answer;
-    for (const BandFigures& band : figures_->bands)
-        answer.bands.emplace_back(band.band, session_.Worked(call.c_str(), band.band.c_str()));
-    // Bands in the report's order, as the call check lists them.
-    const auto rank = [this](const std::string& band) {
-        std::size_t i = 0;
-        while (i < figures_->bands.size() && figures_->bands[i].band != band) ++i;
-        return i;
-    };
-    if (workedChanged_) {
-        std::vector<std::string> calls;
-        calls.reserve(workedOn_.size());
-        for (const auto& entry : workedOn_) calls.push_back(entry.first);
-        workedCalls_ = CallList(std::move(calls));
-        workedChanged_ = false;
-    }
-    for (std::string& worked : workedCalls_.Holding(call, most)) {
-        std::vector<std::string> bands = workedOn_.at(worked);
-        std::sort(bands.begin(), bands.end(),
-                  [&rank](const std::string& a, const std::string& b) { return rank(a) < rank(b); });
-        answer.worked.emplace_back(std::move(worked), std::move(bands));
-    }
-    return answer;
-}
-
-LiveRates RatesAt(const std::map<long long, std::size_t>& perMinute, double now) {
-    LiveRates rates;
-    if (perMinute.empty()) return rates;
-    // A QSO stamped in the minute after the clock's counts as just made: the
-    // logger's clock may be a little ahead.
-    const long long clock = MinuteOf(now);
-    for (auto it = perMinute.rbegin(); it != perMinute.rend() && it->first > clock - 60; ++it) {
-        if (it->first > clock + 1) continue;
-        rates.last60Minutes += it->second;
-        if (it->first > clock - 10) rates.last10Minutes += it->second;
-    }
-    const long long latest = perMinute.rbegin()->first;
-    const auto ofLast = [&](std::size_t qsos) -> std::size_t {
-        std::size_t seen = 0;
-        for (auto it = perMinute.rbegin(); it != perMinute.rend(); ++it) {
-            seen += it->second;
-            if (seen >= qsos) {
-                const auto minutes = static_cast<std::size_t>(latest - it->first + 1);
-                return (qsos * 60 + minutes / 2) / minutes;
-            }
-        }
-        return 0;
-    };
-    rates.ofLast10Qsos = ofLast(10);
-    rates.ofLast100Qsos = ofLast(100);
-    std::size_t inHour = 0;
-    long long hour = perMinute.begin()->first / 60;
-    const auto closeHour = [&] {
-        if (inHour > rates.bestHourQsos) {
-            rates.bestHourQsos = inHour;
-            rates.bestHour = static_cast<double>(hour) / 24.0;
-        }
-    };
-    for (const auto& [minute, count] : perMinute) {
-        if (minute / 60 != hour) {
-            closeHour();
-            hour = minute / 60;
-            inHour = 0;
-        }
-        inHour += count;
-    }
-    closeHour();
-    return rates;
-}
-
-void LiveScoring::Fill(LiveSnapshot& snapshot, double now) const {
-    snapshot.report = report_;
-    snapshot.now = now;
-    snapshot.period.reset();
-    if (choice_.weekend)
-        snapshot.period.emplace(choice_.weekend->start, choice_.weekend->end);
-    else if (options_.start && options_.end)
-        snapshot.period.emplace(*options_.start, *options_.end);
-    snapshot.lastQsos.assign(last_.begin(), last_.end());
-    snapshot.duplicates = accepted_ - held_.size();
-    snapshot.rates = RatesAt(perMinute_, now);
-    snapshot.qsosPerHour.clear();
-    snapshot.multipliersByBand.clear();
-    if (!perMinute_.empty()) {
-        const long long latest = perMinute_.rbegin()->first;
-        // Bars for the hours of the log so far, the latest two days at most.
-        const long long firstHour = std::max(perMinute_.begin()->first / 60, latest / 60 - 47);
-        snapshot.firstHour = static_cast<double>(firstHour) / 24.0;
-        const auto hours = static_cast<std::size_t>(latest / 60 - firstHour + 1);
-        snapshot.qsosPerHour.assign(hours, 0);
-        for (const auto& [minute, count] : perMinute_) {
-            const long long hour = minute / 60 - firstHour;
-            if (hour >= 0 && static_cast<std::size_t>(hour) < hours) snapshot.qsosPerHour[static_cast<std::size_t>(hour)] += count;
-        }
-    }
-    if (figures_) {
-        for (const BandFigures& band : figures_->bands) {
-            std::vector<std::string> numbers;
-            auto found = multipliers_.find(band.band);
-            if (found != multipliers_.end())
-                for (const auto& [number, count] : found->second) numbers.push_back(number);
-            snapshot.multipliersByBand.emplace_back(band.band, std::move(numbers));
-        }
-    }
-}
 
 }  // namespace tavik::host

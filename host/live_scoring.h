@@ -24,8 +24,10 @@
 
 namespace tavik::host {
 
-// The rates of QSOs counted per minute (minutes since the automation dates' day 0)
-// at the clock now.
+// The minute of an automation date, counted from the automation dates' day 0.
+long long MinuteOf(double automationDate);
+
+// The rates of QSOs counted per minute (as MinuteOf counts them) at the clock now.
 LiveRates RatesAt(const std::map<long long, std::size_t>& qsosPerMinute, double now);
 
 class LiveScoring {
@@ -73,8 +75,21 @@ private:
     // The QSO at index becomes (or stops being) the stored one of its call and band.
     void Hold(std::size_t index);
     void Release(std::unordered_map<std::string, std::size_t>::iterator held);
-    // False with why set when only a new run gives the one-shot result.
+    // A rewrite as QSOs [prefix, removedEnd) of offered_ replaced by QSOs
+    // [prefix, insertedEnd) of the new content.
+    struct Rewrite {
+        std::size_t prefix, removedEnd, insertedEnd;
+    };
+    // False with why set when only a new run gives the one-shot result: the
+    // difference, what it held taken back, the QSOs renumbered, the new ones offered.
     bool ApplyRewrite(const LogContent& content, std::string& why);
+    Rewrite Difference(const std::vector<Qso>& now) const;
+    std::string WhyNotInPlace(const std::vector<Qso>& now, const Rewrite& rewrite) const;
+    // Gives the keys whose stored QSO went.
+    std::set<std::string> TakeBack(const Rewrite& rewrite);
+    void Renumber(const std::vector<Qso>& now, const Rewrite& rewrite);
+    bool OfferAgain(const Rewrite& rewrite, bool refusedAfter, std::set<std::string> vacated,
+                    std::string& why);
     void Result();
     std::string LastRefusal() const;
     void Remember(LiveQso qso);

@@ -49,16 +49,6 @@ int DaysInMonth(int year, int month) {
     return month == 2 && IsLeapYear(year) ? 29 : days[month - 1];
 }
 
-void Assign(std::string& to, std::string_view from) { to.assign(from.data(), from.size()); }
-
-// The ADIF name, upper case, of a band name in any case with blanks around; "" for
-// anything else.
-std::string_view AdifBandName(std::string_view text) {
-    text = TrimBlanks(text);
-    for (const BandEdge& band : kBands)
-        if (MatchesUpper(text, band.name)) return band.name;
-    return {};
-}
 
 // "599 1234", as fldigi writes the exchange: an RST report, blanks, the number.
 bool IsRstThenNumber(std::string_view exchange) {
@@ -72,6 +62,13 @@ bool IsRstThenNumber(std::string_view exchange) {
 }
 
 }  // namespace
+
+std::string_view AdifBandName(std::string_view text) {
+    text = TrimBlanks(text);
+    for (const BandEdge& band : kBands)
+        if (MatchesUpper(text, band.name)) return band.name;
+    return {};
+}
 
 std::string ModeName(std::string_view mode, std::string_view submode) {
     std::string name;
@@ -247,166 +244,6 @@ void TakeExchange(std::string& to, std::string_view exchange, const char* fieldN
         exchange = *number;
     }
     Assign(to, exchange);
-}
-
-bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
-            Diagnostics& diagnostics) {
-    const std::size_t number = record.Number();
-    auto skip = [&](std::size_t offset, const std::string& why) {
-        diagnostics.Skip(source, offset, number, why);
-        return false;
-    };
-    static constexpr struct {
-        AdifField field;
-        const char* name;
-    } kRequired[] = {{AdifField::Call, "CALL"},
-                     {AdifField::QsoDate, "QSO_DATE"},
-                     {AdifField::TimeOn, "TIME_ON"}};
-    for (const auto& required : kRequired)
-        if (!record.Get(required.field))
-            return skip(record.Offset(), std::string("no ") + required.name);
-    // The plugin takes NUL-terminated texts: a NUL would silently cut a value.
-    static constexpr struct {
-        AdifField field;
-        const char* name;
-    } kPassed[] = {{AdifField::Call, "CALL"},           {AdifField::StationCallsign, "STATION_CALLSIGN"},
-                   {AdifField::Mode, "MODE"},           {AdifField::Submode, "SUBMODE"},
-                   {AdifField::RstSent, "RST_SENT"},    {AdifField::RstRcvd, "RST_RCVD"},
-                   {AdifField::StxString, "STX_STRING"}, {AdifField::SrxString, "SRX_STRING"},
-                   {AdifField::Stx, "STX"},             {AdifField::Srx, "SRX"},
-                   {AdifField::Band, "BAND"}};
-    auto holdsNul = [](std::string_view data) {
-        for (char c : data)
-            if (c == '\0') return true;
-        return false;
-    };
-    for (const auto& passed : kPassed)
-        if (const AdifItem* item = record.Get(passed.field); item && holdsNul(item->data))
-            return skip(item->offset, std::string(passed.name) + " '" + Printable(item->data) +
-                                          "' holds a NUL byte");
-
-    const AdifItem& call = *record.Get(AdifField::Call);
-    std::string_view callText = TrimBlanks(call.data);
-    if (callText.empty()) return skip(call.offset, "CALL is blank");
-
-    const AdifItem& date = *record.Get(AdifField::QsoDate);
-    const AdifItem& time = *record.Get(AdifField::TimeOn);
-    const std::string_view dateText = TrimBlanks(date.data);
-    std::optional<double> when = ParseAdifDateTime(dateText, TrimBlanks(time.data));
-    if (!when) {
-        if (!ParseAdifDateTime(dateText, "0000"))
-            return skip(date.offset,
-                        "QSO_DATE '" + Printable(date.data) + "' is not a date YYYYMMDD");
-        return skip(time.offset,
-                    "TIME_ON '" + Printable(time.data) + "' is not a time HHMM or HHMMSS");
-    }
-    if (Number(dateText.substr(0, 4)) < kEarliestYear)
-        return skip(date.offset, "QSO_DATE " + std::string(dateText) + " is before " +
-                                     std::to_string(kEarliestYear));
-    qso.time = *when;
-    AssignUpper(qso.call, callText);
-    AssignUpper(qso.stationCall, TrimBlanks(record.Data(AdifField::StationCallsign)));
-
-    // A blank BAND names no band: it counts as missing.
-    const AdifItem* band = record.Get(AdifField::Band);
-    if (band && TrimBlanks(band->data).empty()) band = nullptr;
-    const std::string_view bandName = band ? AdifBandName(band->data) : std::string_view();
-    auto notABand = [band] {
-        return "BAND '" + Printable(band->data) + "' is not an ADIF band name";
-    };
-    qso.frequencyHz = 0;
-    std::optional<double> megahertz;
-    if (const AdifItem* freq = record.Get(AdifField::Freq)) {
-        megahertz = ParseMegahertz(freq->data);
-        auto quoted = [freq] { return "FREQ '" + Printable(freq->data) + "'"; };
-        if (!megahertz) {
-            // A decimal comma, as some loggers write in some locales.
-            std::string_view text = TrimBlanks(freq->data);
-            std::size_t comma = text.find(',');
-            if (comma != std::string_view::npos && text.find('.') == std::string_view::npos) {
-                std::string withPoint(text);
-                withPoint[comma] = '.';
-                megahertz = ParseMegahertz(withPoint);
-                if (megahertz)
-                    diagnostics.Warn(source, freq->offset, number,
-                                     quoted() + " read as " + withPoint + " MHz");
-            }
-        }
-        if (!megahertz && band && bandName.empty())
-            return skip(band->offset, notABand() + " and " + quoted() + " is not a frequency");
-        if (!megahertz) {
-            diagnostics.Warn(source, freq->offset, number,
-                             quoted() + " ignored; " +
-                                 (band ? "band taken from BAND" : "no BAND either, so no band"));
-        } else {
-            qso.frequencyHz = MegahertzToHertz(*megahertz);
-            if (*megahertz > 4294.967295)
-                diagnostics.Warn(source, freq->offset, number,
-                                 quoted() + " is above 4294.967295 MHz, more than the plugin "
-                                          "takes; frequency given as 0");
-        }
-    }
-
-    if (band && bandName.empty()) {
-        const std::string_view fromFrequency =
-            megahertz ? BandOfFrequency(*megahertz) : std::string_view();
-        const std::string freqText = Printable(TrimBlanks(record.Data(AdifField::Freq)));
-        if (fromFrequency.empty())
-            return skip(band->offset,
-                        notABand() + (megahertz ? " and FREQ " + freqText +
-                                                      " MHz is in no amateur band"
-                                                : std::string(" and there is no FREQ")));
-        Assign(qso.band, fromFrequency);
-        diagnostics.Warn(source, band->offset, number,
-                         notABand() + "; band " + qso.band + " taken from FREQ " + freqText);
-    } else if (band) {
-        Assign(qso.band, bandName);
-        if (megahertz) {
-            std::string_view fromFrequency = BandOfFrequency(*megahertz);
-            if (!fromFrequency.empty() && fromFrequency != qso.band)
-                diagnostics.Warn(source, band->offset, number,
-                                 "BAND " + Printable(band->data) + " and FREQ " +
-                                     Printable(TrimBlanks(record.Data(AdifField::Freq))) + " (" +
-                                     std::string(fromFrequency) + ") disagree; BAND kept");
-        }
-    } else if (megahertz) {
-        Assign(qso.band, BandOfFrequency(*megahertz));
-        if (qso.band.empty())
-            diagnostics.Warn(source, record.Get(AdifField::Freq)->offset, number,
-                             "FREQ " + Printable(TrimBlanks(record.Data(AdifField::Freq))) +
-                                 " MHz is in no amateur band and there is no BAND; QSO offered "
-                                 "without a band");
-    } else {
-        qso.band.clear();
-        if (!record.Get(AdifField::Freq))
-            diagnostics.Warn(source, record.Offset(), number,
-                             "neither BAND nor FREQ; QSO offered without a band");
-    }
-
-    AssignModeName(qso.mode, record.Data(AdifField::Mode), record.Data(AdifField::Submode));
-    Assign(qso.rstSent, record.Data(AdifField::RstSent));
-    Assign(qso.rstReceived, record.Data(AdifField::RstRcvd));
-    static constexpr struct {
-        AdifField text, serial;
-        const char *textName, *serialName;
-        std::string Qso::*to;
-    } kExchanges[] = {
-        {AdifField::StxString, AdifField::Stx, "STX_STRING", "STX", &Qso::exchangeSent},
-        {AdifField::SrxString, AdifField::Srx, "SRX_STRING", "SRX", &Qso::exchangeReceived}};
-    for (const auto& exchange : kExchanges) {
-        const AdifItem* item = record.Get(exchange.text);
-        const char* name = exchange.textName;
-        if (!item) {
-            item = record.Get(exchange.serial);
-            name = exchange.serialName;
-        }
-        if (item)
-            TakeExchange(qso.*exchange.to, item->data, name, source, item->offset, number,
-                         diagnostics);
-        else
-            (qso.*exchange.to).clear();
-    }
-    return true;
 }
 
 }  // namespace tavik::host

@@ -59,6 +59,10 @@ bool MapQso(const SourceFile& source, const AdifRecord& record, Qso& qso,
 std::string ModeName(std::string_view mode, std::string_view submode);
 void AssignModeName(std::string& to, std::string_view mode, std::string_view submode);
 
+// The ADIF name, upper case, of a band name in any case with blanks around; "" for
+// anything else.
+std::string_view AdifBandName(std::string_view text);
+
 // ADIF band name, upper case ("20M"), of a frequency in MHz; "" outside every band.
 std::string_view BandOfFrequency(double megahertz);
 
