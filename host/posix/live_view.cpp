@@ -1,6 +1,4 @@
-// The live score window in curses. Texts from the log and the plugin are bytes in
-// the host's code page, not in the terminal's: anything but printable ASCII shows
-// as '?', so one byte is one cell and the columns hold.
+// The live score window in curses: draws what live_view_text lays out and reads the keys.
 #include "host/live_view.h"
 
 #include "platform/posix/curses_screen.h"
@@ -21,17 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "host/live_view_text.h"
 #include "host/qso_mapping.h"
 
 namespace tavik::host {
 namespace {
 
-constexpr int kTabWidth = 8;
 constexpr int kEscapeDelayMs = 25;  // Esc alone must clear the call without a lag
 constexpr std::size_t kMaxCallLength = 15;
-constexpr int kColumnGap = 2;
-constexpr int kMinQsoPaneWidth = 30;
-constexpr int kMaxBarRows = 3;
 constexpr int kHourCells = 3;  // a bar two cells wide and a gap; the hour "HH" below
 constexpr int kCtrlC = 3;      // raw mode: a key, so the loop ends and tidies up
 constexpr int kEscape = 27;
@@ -44,159 +39,6 @@ constexpr std::array<const char*, 8> kBlocks{"\u2581", "\u2582", "\u2583", "\u25
 // Red reads on light and dark backgrounds alike: as a background under the dupe's
 // reversed text, and as the warnings' text.
 enum ColorPair : short { kDupePair = 1, kWarningPair };
-constexpr int kChartTitleRows = 1;
-constexpr int kPartialRows = 2;  // the call list's calls, the log's calls
-
-std::string Printable(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c < 0x20 || c > 0x7E) c = '?';  // char may be signed: bytes >= 0x80 are < 0
-    }
-    return out;
-}
-
-std::string Padded(std::string text, std::size_t width) {
-    if (text.size() < width) text.resize(width, ' ');
-    return text;
-}
-
-// The report as the plugin wrote it: CR LF (or LF) line ends, tabs to every eighth column.
-std::vector<std::string> ReportLines(std::string_view report) {
-    std::vector<std::string> lines(1);
-    for (const char c : report) {
-        if (c == '\n') {
-            lines.emplace_back();
-        } else if (c == '\t') {
-            lines.back().resize((lines.back().size() / kTabWidth + 1) * kTabWidth, ' ');
-        } else if (c != '\r') {
-            lines.back() += Printable(std::string_view(&c, 1));
-        }
-    }
-    while (!lines.empty() && lines.back().find_first_not_of(' ') == std::string::npos) {
-        lines.pop_back();
-    }
-    return lines;
-}
-
-// "2:14" up to two days, then "3 days".
-std::string Span(double days) {
-    const auto minutes = static_cast<long long>(days * 1440.0);
-    if (minutes >= 48 * 60) return std::to_string(minutes / 1440) + " days";
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld", minutes / 60, minutes % 60);
-    return text;
-}
-
-// The clock, and where it stands in the contest period when one is known.
-std::string ClockLine(const LiveSnapshot& snapshot) {
-    std::string line = FormatAutomationDate(snapshot.now) + ":";
-    // Seconds: the clock is drawn every second.
-    // Rounded to the second, as the date is.
-    const long long second = std::llround(LinearTime(snapshot.now) * 86400.0) % 60;
-    char seconds[8];
-    std::snprintf(seconds, sizeof seconds, "%02lld", second);
-    line += seconds;
-    line += " UTC";
-    if (!snapshot.period) return line;
-    const double now = LinearTime(snapshot.now);
-    const double start = LinearTime(snapshot.period->first);
-    const double end = LinearTime(snapshot.period->second);
-    constexpr double kMinuteLess = 1.0 / 1440 - 1e-9;  // time left is rounded up
-    if (now < start) return line + "   the contest starts in " + Span(start - now + kMinuteLess);
-    if (now >= end) return line + "   the contest ended " + Span(now - end) + " ago";
-    return line + "   contest " + Span(now - start) + " gone, " + Span(end - now + kMinuteLess) +
-           " left";
-}
-
-std::string RateLine(const LiveRates& rates) {
-    const auto perHour = [](std::size_t rate) { return rate ? std::to_string(rate) + "/h" : "-"; };
-    return "Rate " + std::to_string(rates.last10Minutes * 6) + "/h last 10 min, " +
-           std::to_string(rates.last60Minutes) + "/h last 60 min; last 10 QSOs " +
-           perHour(rates.ofLast10Qsos) + ", last 100 " + perHour(rates.ofLast100Qsos);
-}
-
-std::string QsoLine(const LiveQso& qso) {
-    // "YYYY-MM-DD HH:MM": the time is what follows the date.
-    std::string line = FormatAutomationDate(qso.time).substr(11) + " " +
-                       Padded(Printable(qso.band), 4) + " " + Padded(Printable(qso.call), 10) +
-                       " ";
-    switch (qso.outcome) {
-    case LiveQso::Outcome::kCounted:
-        line += std::to_string(qso.points) + (qso.points == 1 ? " pt" : " pts");
-        if (qso.newMultiplier) line += ", new mult";
-        break;
-    case LiveQso::Outcome::kDuplicate: line += "dupe"; break;
-    case LiveQso::Outcome::kRefused: line += "refused: " + Printable(qso.reason); break;
-    }
-    return line;
-}
-
-// Words after a lead, as many as fit in width; " ..." tells that more were left out.
-std::string Fitted(std::string line, const std::vector<std::string>& words, std::size_t width,
-                   std::string_view separator = " ") {
-    constexpr std::string_view kMore = " ...";
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        std::string word(i == 0 ? " " : separator);
-        word += Printable(words[i]);
-        const std::size_t reserve = i + 1 < words.size() ? kMore.size() : 0;
-        if (line.size() + word.size() + reserve > width) {
-            return line + std::string(kMore);
-        }
-        line += word;
-    }
-    return line;
-}
-
-// Rows of each section. They are handed out in order of importance, so that a
-// small terminal keeps the call check, the status and the score.
-struct Layout {
-    int clock = 0;
-    int top = 0;  // the report, with the last QSOs beside it when wide enough
-    bool qsosBeside = false;
-    int qsoColumn = 0;
-    int qsosBelow = 0;
-    int rate = 0;
-    int chart = 0;
-    int multipliers = 0;
-    int warnings = 0;
-    int partials = 0;
-    int call = 0;
-    int status = 0;
-};
-
-Layout Plan(int height, int width, const std::vector<std::string>& report,
-            const LiveSnapshot& snapshot) {
-    int left = std::max(height, 0);
-    const auto take = [&left](std::size_t wanted) {
-        const int got = wanted < static_cast<std::size_t>(left) ? static_cast<int>(wanted) : left;
-        left -= got;
-        return got;
-    };
-    std::size_t reportWidth = 0;
-    for (const std::string& line : report) reportWidth = std::max(reportWidth, line.size());
-
-    Layout layout;
-    layout.call = take(1);
-    layout.status = take(1);
-    layout.top = take(report.size());
-    if (snapshot.now != 0) layout.clock = take(1);
-    layout.partials = take(kPartialRows);
-    layout.rate = take(1);
-    layout.multipliers = take(snapshot.multipliersByBand.size());
-    if (!snapshot.qsosPerHour.empty() && left >= kChartTitleRows + 2)
-        layout.chart = take(kChartTitleRows + 1 + kMaxBarRows);
-    layout.qsoColumn = reportWidth == 0 ? 0 : static_cast<int>(reportWidth) + kColumnGap;
-    layout.qsosBeside = width >= layout.qsoColumn + kMinQsoPaneWidth;
-    const std::size_t qsos = snapshot.lastQsos.size();
-    if (layout.qsosBeside) {
-        const auto top = static_cast<std::size_t>(layout.top);
-        layout.top += take(qsos > top ? qsos - top : 0);
-    } else {
-        layout.qsosBelow = take(qsos);
-    }
-    layout.warnings = take(snapshot.warnings.size());
-    return layout;
-}
 
 // Writes text from (row, column), cut at the right edge of the screen.
 void Put(int row, int column, std::string_view text, attr_t attributes = A_NORMAL) {
@@ -317,13 +159,13 @@ private:
         row = LINES - layout.status - layout.call - layout.partials - layout.warnings;
         for (int i = 0; i < layout.warnings; ++i) {
             const std::size_t index = snapshot_.warnings.size() - layout.warnings + i;
-            Put(row++, 0, Printable(snapshot_.warnings[index]), Color(kWarningPair));
+            Put(row++, 0, CellText(snapshot_.warnings[index]), Color(kWarningPair));
         }
         DrawPartials(row, layout.partials);
         if (layout.status > 0) {
-            std::string status = Printable(snapshot_.logName);
+            std::string status = CellText(snapshot_.logName);
             if (!status.empty() && !snapshot_.status.empty()) status += ": ";
-            status += Printable(snapshot_.status);
+            status += CellText(snapshot_.status);
             Put(LINES - 1, 0, Padded(status, static_cast<std::size_t>(COLS)), A_REVERSE);
         }
         if (layout.call > 0) DrawCall(LINES - layout.status - 1);
@@ -335,7 +177,7 @@ private:
         const std::size_t shown = std::min(report_.size(), static_cast<std::size_t>(layout.top));
         // The band in use: the row of the last QSO's band, in bold with a mark.
         const std::string band =
-            snapshot_.lastQsos.empty() ? "" : Printable(snapshot_.lastQsos.back().band) + ' ';
+            snapshot_.lastQsos.empty() ? "" : CellText(snapshot_.lastQsos.back().band) + ' ';
         for (std::size_t i = 0; i < shown; ++i) {
             const std::string& line = report_[report_.size() - shown + i];
             const bool inUse = !band.empty() && line.rfind(band, 0) == 0;
@@ -400,7 +242,7 @@ private:
         for (int i = 0; i < rows; ++i) {
             const auto& [band, numbers] = snapshot_.multipliersByBand[static_cast<std::size_t>(i)];
             const std::string lead =
-                Padded(Printable(band), 4) + " " + std::to_string(numbers.size()) + " mults:";
+                Padded(CellText(band), 4) + " " + std::to_string(numbers.size()) + " mults:";
             Put(row + i, 0, Fitted(lead, numbers, static_cast<std::size_t>(COLS)));
         }
     }
@@ -410,7 +252,7 @@ private:
         if (rows < kPartialRows || call_.empty()) return;
         const auto width = static_cast<std::size_t>(COLS);
         if (!checked_.knownProblem.empty()) {
-            Put(row, 0, "SCP  " + Printable(checked_.knownProblem), A_DIM);
+            Put(row, 0, "SCP  " + CellText(checked_.knownProblem), A_DIM);
         } else {
             Put(row, 0, checked_.known.empty() ? "SCP  none" : Fitted("SCP ", checked_.known, width));
         }
@@ -435,7 +277,7 @@ private:
             Put(row, column, "no QSOs yet", A_DIM);
         }
         for (const auto& [band, dupe] : checked_.bands) {
-            const std::string answer = Printable(band) + (dupe ? " dupe" : " new");
+            const std::string answer = CellText(band) + (dupe ? " dupe" : " new");
             Put(row, column, answer, dupe ? DupeLook() : A_NORMAL);
             column += static_cast<int>(answer.size()) + 2;
         }
