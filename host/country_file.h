@@ -56,7 +56,8 @@ public:
     // Primary prefix of the entity that call belongs to; "" when none matches.
     // Upper-cases the call; portable forms (/P, DL/..., .../DL) are understood.
     const std::string& Lookup(std::string_view call) const;
-    // The same, remembered per call for logs that repeat calls.
+    // The same, remembered per call for logs that repeat calls. It fills the
+    // cache: one thread at a time (a pipeline's reading thread while one runs).
     const std::string& CachedLookup(std::string_view call);
 
     std::size_t EntityCount() const { return prefixes_.size(); }

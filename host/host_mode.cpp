@@ -27,7 +27,7 @@ bool IsModeChar(char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z'); }
 }  // namespace
 
 bool HostMode::Carry(const std::string& command) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::string_view value;
     bool carried = false;
     if (ValueOf(command, "MODE", value) && value.size() <= 16 && AllOf(value, IsModeChar)) {
@@ -44,19 +44,19 @@ bool HostMode::Carry(const std::string& command) {
 }
 
 std::vector<ReceivedCommand> HostMode::TakeReceived() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     std::vector<ReceivedCommand> taken;
     taken.swap(received_);
     return taken;
 }
 
 bool HostMode::Switched() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return switched_;
 }
 
 std::string HostMode::Describe() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     return mode_ + " at " + std::to_string(baudRate_) + " baud";
 }
 

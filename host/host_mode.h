@@ -1,9 +1,10 @@
 // The stand-in host's working mode, as the plugin's automation commands set it.
 #pragma once
 
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "base/thread_safety.h"
 
 namespace tavik::host {
 
@@ -27,12 +28,12 @@ public:
     std::string Describe() const;
 
 private:
-    mutable std::mutex mutex_;
-    std::vector<ReceivedCommand> received_;
+    mutable Mutex mutex_;
+    std::vector<ReceivedCommand> received_ TAVIK_GUARDED_BY(mutex_);
     // What the host works in before anyone switches it.
-    std::string mode_ = "BPSK31";
-    long baudRate_ = 31;
-    bool switched_ = false;
+    std::string mode_ TAVIK_GUARDED_BY(mutex_) = "BPSK31";
+    long baudRate_ TAVIK_GUARDED_BY(mutex_) = 31;
+    bool switched_ TAVIK_GUARDED_BY(mutex_) = false;
 };
 
 }  // namespace tavik::host

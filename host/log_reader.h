@@ -51,7 +51,9 @@ LogSummary ReadLog(const SourceFile& source, QsoHandler& handler, Diagnostics& d
 // everything is told as one reading in order would tell it. When halved comes back
 // false (a small, strict or Cabrillo log, no clean place to part it, or more than
 // keptMost problems in the second half to keep until the first is told) first had
-// the whole log and second's figures are to be left out.
+// the whole log and second's figures are to be left out. Threads: second (and the
+// reading of the second half) runs on a worker thread while first runs on the
+// caller's; the halves share only source's bytes, lines are counted once they join.
 LogSummary ReadLogInHalves(const SourceFile& source, QsoHandler& first, QsoHandler& second,
                            Diagnostics& diagnostics, bool& halved,
                            std::size_t smallest = std::size_t(4) << 20,

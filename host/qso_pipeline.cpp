@@ -34,13 +34,16 @@ private:
 
 QsoPipeline::QsoPipeline(const SourceFile& source, CountryFile& countries, Filter take)
     : source_(source), countries_(countries), take_(std::move(take)) {
-    for (std::size_t i = 0; i < kBatches; ++i) empty_.push_back(std::make_unique<Batch>());
+    {
+        MutexLock lock(mutex_);
+        for (std::size_t i = 0; i < kBatches; ++i) empty_.push_back(std::make_unique<Batch>());
+    }
     thread_ = std::thread([this] { Produce(); });
 }
 
 QsoPipeline::~QsoPipeline() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         stopped_ = true;
     }
     changed_.notify_all();
@@ -55,21 +58,22 @@ void QsoPipeline::Produce() {
         filler.Flush();
     } catch (const Stopped&) {
     } catch (...) {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         failure_ = std::current_exception();
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        MutexLock lock(mutex_);
         finished_ = true;
     }
     changed_.notify_all();
 }
 
 std::unique_ptr<QsoPipeline::Batch> QsoPipeline::Hand(std::unique_ptr<Batch> full) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    MutexLock lock(mutex_);
     if (full) full_.push_back(std::move(full));
     changed_.notify_all();
-    changed_.wait(lock, [this] { return !empty_.empty() || stopped_; });
+    // Loops, not predicates: the analysis sees that the mutex is held here.
+    while (empty_.empty() && !stopped_) changed_.wait(lock);
     if (stopped_) throw Stopped();
     std::unique_ptr<Batch> batch = std::move(empty_.back());
     empty_.pop_back();
@@ -80,8 +84,8 @@ void QsoPipeline::Drain(const std::function<void(const QsoView&, const char*)>& 
     while (true) {
         std::unique_ptr<Batch> batch;
         {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [this] { return !full_.empty() || finished_; });
+            MutexLock lock(mutex_);
+            while (full_.empty() && !finished_) changed_.wait(lock);
             if (full_.empty()) {
                 if (failure_) std::rethrow_exception(failure_);
                 return;
@@ -94,7 +98,7 @@ void QsoPipeline::Drain(const std::function<void(const QsoView&, const char*)>& 
         batch->qsos.Clear();
         batch->prefixes.clear();
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            MutexLock lock(mutex_);
             empty_.push_back(std::move(batch));
         }
         changed_.notify_all();

@@ -1,5 +1,7 @@
 // The second reading of a log on a thread of its own, so that reading, mapping and
-// the country lookups overlap the plugin's work on the QSOs before.
+// the country lookups overlap the plugin's work on the QSOs before. Threads: the
+// reading thread uses the source and the country file while the pipeline lives;
+// the caller must leave both alone until it is destroyed.
 #pragma once
 
 #include <condition_variable>
@@ -8,11 +10,11 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/thread_safety.h"
 #include "host/country_file.h"
 #include "host/log_reader.h"
 #include "host/qso_store.h"
@@ -39,18 +41,19 @@ private:
     class Filler;
 
     void Produce();
-    std::unique_ptr<Batch> Hand(std::unique_ptr<Batch> full);  // returns an empty batch
+    // On the reading thread; returns an empty batch.
+    std::unique_ptr<Batch> Hand(std::unique_ptr<Batch> full) TAVIK_EXCLUDES(mutex_);
 
     const SourceFile& source_;
     CountryFile& countries_;
     Filter take_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::unique_ptr<Batch>> full_;
-    std::vector<std::unique_ptr<Batch>> empty_;
-    bool finished_ = false;
-    bool stopped_ = false;  // the consumer has gone
-    std::exception_ptr failure_;
+    Mutex mutex_;
+    std::condition_variable_any changed_;
+    std::deque<std::unique_ptr<Batch>> full_ TAVIK_GUARDED_BY(mutex_);
+    std::vector<std::unique_ptr<Batch>> empty_ TAVIK_GUARDED_BY(mutex_);
+    bool finished_ TAVIK_GUARDED_BY(mutex_) = false;
+    bool stopped_ TAVIK_GUARDED_BY(mutex_) = false;  // the consumer has gone
+    std::exception_ptr failure_ TAVIK_GUARDED_BY(mutex_);
     std::thread thread_;
 };
 

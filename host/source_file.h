@@ -68,6 +68,7 @@ public:
 
     // 1-based line of a byte offset. Counts from the last offset asked for, so
     // places asked for in file order cost time linear in the file, not quadratic.
+    // It moves that cursor: one thread at a time, though the bytes may be shared.
     std::size_t LineAt(std::size_t offset) const;
     InputError ErrorAt(std::size_t offset, const std::string& what) const;
     std::string WarningAt(std::size_t offset, const std::string& what) const;
