@@ -3,7 +3,9 @@
 #  1. the libFuzzer targets of fuzz/ (build-fuzz/), each for FUZZ_SECONDS (30) seconds,
 #     on a copy of its seed corpus so that the repository stays as it is;
 #  2. the native test suite built with AddressSanitizer and UBSan (build-asan/);
-#  3. the export tests of the Release build (build/) under Valgrind.
+#  3. the export tests of the Release build (build/) under Valgrind;
+#  4. the product built with clang's -Wthread-safety as errors (build-tsa/);
+#  5. the host tests built with ThreadSanitizer (build-tsan/).
 # A finding in one stage does not skip the others; the script fails at the end.
 set -eu
 cd "$(dirname "$0")/.."
@@ -104,6 +106,25 @@ if ! (cd build && dbus-run-session -- valgrind --error-exitcode=1 --leak-check=f
         --soname-synonyms=somalloc=nouserintercepts --show-mismatched-frees=no \
         bin/export_tests --gtest_brief=1); then
     failed="$failed valgrind-export-tests"
+fi
+end
+
+begin "clang's thread-safety analysis, warnings as errors (build-tsa)"
+CC=clang CXX=clang++ cmake -S . -B build-tsa -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DTAVIK_BUILD_TESTS=OFF -DTAVIK_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-Wthread-safety -Werror=thread-safety" >/dev/null
+if ! cmake --build build-tsa; then
+    failed="$failed thread-safety"
+fi
+end
+
+begin "host tests with ThreadSanitizer (build-tsan)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVIK_BUILD_BENCH=OFF \
+    -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
+cmake --build build-tsan --target host_tests live_view_tests tavik-host Tavik
+if ! (cd build-tsan/tests && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+        dbus-run-session -- ../bin/host_tests --gtest_brief=1); then
+    failed="$failed tsan-host-tests"
 fi
 end
 
