@@ -1,7 +1,7 @@
 // The plugin's binary interface as the host sees it: the ten exported
 // functions with their exact parameter lists, and the date-time record the
-// host passes by pointer. Shared by the plugin, the stand-in host, the tests
-// and the benchmark so that all of them agree on every signature.
+// host passes by pointer. Shared by the plugin, the stand-in host, the tests,
+// the fuzz target and the benchmark so that all of them agree on every signature.
 #pragma once
 
 #include <cstddef>
@@ -55,3 +55,21 @@ typedef int32_t(TAVIK_CDECL* IsValidExchg0Fn)(const char* exchange, const char*,
 typedef const char*(TAVIK_CDECL* GetResult0Fn)(int32_t* exportDone);
 
 }  // extern "C"
+
+namespace tavik::abi {
+
+// The ten entry points of one plugin, however they were found.
+struct PluginFunctions {
+    GetNumberOfSetsFn getNumberOfSets = nullptr;
+    GetSetNameFn getSetName = nullptr;
+    GetExchgCount0Fn getExchgCount0 = nullptr;
+    SetupSet0Fn setupSet0 = nullptr;
+    ResetStats0Fn resetStats0 = nullptr;
+    AddData0Fn addData0 = nullptr;
+    RemoveData0Fn removeData0 = nullptr;
+    CheckCall0Fn checkCall0 = nullptr;
+    IsValidExchg0Fn isValidExchg0 = nullptr;
+    GetResult0Fn getResult0 = nullptr;
+};
+
+}  // namespace tavik::abi

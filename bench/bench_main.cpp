@@ -23,10 +23,10 @@
 #include <string>
 #include <vector>
 
+#include "abi/plugin_client.h"
 #include "bench/linear_reference.h"
 #include "bench/log_generator.h"
 #include "host/plugin_loader.h"
-#include "plugin/entry_points.h"
 
 namespace tb = tavik_bench;
 using Clock = std::chrono::steady_clock;
@@ -43,26 +43,12 @@ std::string gCallFile = tb::LogOptions{}.callFile;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-struct Plugin {
-    tavik::host::PluginApi api;  // keeps the library loaded
-    ResetStats0Fn reset = nullptr;
-    AddData0Fn add = nullptr;
-    RemoveData0Fn remove = nullptr;
-    CheckCall0Fn check = nullptr;
-    GetResult0Fn result = nullptr;
-};
-
-bool LoadPlugin(const std::string& path, Plugin& plugin) {
+bool LoadPlugin(const std::string& path, tavik::host::PluginApi& plugin) {
     std::string error;
-    if (!tavik::host::LoadPlugin(path, plugin.api, error)) {
+    if (!tavik::host::LoadPlugin(path, plugin, error)) {
         std::fprintf(stderr, "tavik-bench: %s\n", error.c_str());
         return false;
     }
-    plugin.reset = plugin.api.resetStats0;
-    plugin.add = plugin.api.addData0;
-    plugin.remove = plugin.api.removeData0;
-    plugin.check = plugin.api.checkCall0;
-    plugin.result = plugin.api.getResult0;
     return true;
 }
 
@@ -75,11 +61,21 @@ std::string DefaultPluginPath() {
 
 const COleDateTime kNullDate = {0.0, kDateTimeNull};
 
-int32_t CallQso(QsoDataFn fn, const tb::Qso& q, const COleDateTime& time, const char* ownCall) {
-    return fn(ownCall, q.call.c_str(), &time, &kNullDate, &kNullDate, &kNullDate, 0,
-              q.frequencyHz, q.mode.c_str(), q.rstSent.c_str(), q.rstReceived.c_str(),
-              q.exchangeSent.c_str(), q.exchangeReceived.c_str(), "", "", "", "", "", "", "",
-              "", "", q.countryPrefix.c_str(), 0, 0, 0, 0.0, 0.0, "", "", "", q.band.c_str(), "");
+tavik::abi::QsoRecord RecordOf(const tb::Qso& q, const COleDateTime& time, const char* ownCall) {
+    tavik::abi::QsoRecord record;
+    record.ownCallLogged = ownCall;
+    record.call = q.call.c_str();
+    record.time = time;
+    record.frequencyHz = q.frequencyHz;
+    record.mode = q.mode.c_str();
+    record.rstSent = q.rstSent.c_str();
+    record.rstReceived = q.rstReceived.c_str();
+    record.exchangeSent = q.exchangeSent.c_str();
+    record.exchangeReceived = q.exchangeReceived.c_str();
+    record.countryPrefix = q.countryPrefix.c_str();
+    record.band = q.band.c_str();
+    record.raw.otherDates = &kNullDate;
+    return record;
 }
 
 struct Check {
@@ -141,11 +137,14 @@ struct RunResult {
     double TotalSec() const { return resetSec + addSec + removeSec + checkSec + resultSec; }
 };
 
-RunResult RunPlugin(const Plugin& plugin, const Workload& w) {
+RunResult RunPlugin(const tavik::abi::PluginFunctions& plugin, const Workload& w) {
     RunResult r;
     const tb::ContestSetup& s = w.setup;
-    const COleDateTime start = {tb::ContestStart(s), kDateTimeValid};
-    const COleDateTime end = {tb::ContestStart(s) + 1.0, kDateTimeValid};
+    tavik::abi::RunSetup run;
+    run.ownCall = s.ownCall.c_str();
+    run.ownCountryPrefix = s.ownCountryPrefix.c_str();
+    run.periodStart = {tb::ContestStart(s), kDateTimeValid};
+    run.periodEnd = {tb::ContestStart(s) + 1.0, kDateTimeValid};
     const char* own = s.ownCall.c_str();
     const auto& qsos = w.log.qsos;
     r.addResults.resize(qsos.size());
@@ -153,29 +152,28 @@ RunResult RunPlugin(const Plugin& plugin, const Workload& w) {
     r.checkResults.resize(w.checks.size());
 
     auto t0 = Clock::now();
-    plugin.reset("", 0, own, &start, &end, "", "", "", "", "", "", "", "", "",
-                 s.ownCountryPrefix.c_str(), 0, 0, 0, 0.0, 0.0, "", "", "");
+    tavik::abi::ResetStats(plugin, run);
     auto t1 = Clock::now();
     for (std::size_t i = 0; i < qsos.size(); ++i)
-        r.addResults[i] = static_cast<int8_t>(CallQso(plugin.add, qsos[i], w.times[i], own));
+        r.addResults[i] =
+            static_cast<int8_t>(tavik::abi::Add(plugin, RecordOf(qsos[i], w.times[i], own)));
     auto t2 = Clock::now();
     for (std::size_t k = 0; k < w.removals.size(); ++k) {
         const std::size_t i = w.removals[k];
-        r.removeResults[k] = static_cast<int8_t>(CallQso(plugin.remove, qsos[i], w.times[i], own));
+        r.removeResults[k] =
+            static_cast<int8_t>(tavik::abi::Remove(plugin, RecordOf(qsos[i], w.times[i], own)));
     }
     auto t3 = Clock::now();
     char buffer27[256], buffer28[256];
     for (std::size_t k = 0; k < w.checks.size(); ++k) {
         const Check& c = w.checks[k];
         buffer27[0] = buffer28[0] = '\0';
-        r.checkResults[k] = static_cast<int8_t>(
-            plugin.check(c.call.c_str(), 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0,
-                         0, 0.0, 0.0, "", "", "", "", "", c.band.c_str(), c.bandCheck.c_str(),
-                         buffer27, buffer28));
+        r.checkResults[k] = static_cast<int8_t>(tavik::abi::CheckCall(
+            plugin, c.call.c_str(), c.band.c_str(), c.bandCheck.c_str(), buffer27, buffer28));
     }
     auto t4 = Clock::now();
     int32_t exportDone = 0;
-    const char* text = plugin.result(&exportDone);
+    const char* text = plugin.getResult0(&exportDone);
     r.report = text ? text : "";
     auto t5 = Clock::now();
     r.resetSec = Seconds(t1 - t0);
@@ -389,7 +387,7 @@ int main(int argc, char** argv) {
     if (pluginPath.empty()) pluginPath = DefaultPluginPath();
     pluginPath = std::filesystem::absolute(pluginPath).string();
 
-    Plugin plugin;
+    tavik::host::PluginApi plugin;
     if (!LoadPlugin(pluginPath, plugin)) return 2;
 
     const char* tmp = std::getenv("TMPDIR");

@@ -2,7 +2,7 @@
 # outside the system folders includes an operating-system header.
 #   cmake -DROOT=<source tree> -P cmake/check_layers.cmake
 # Layers from the bottom; a file may include its own layer and those below.
-set(layers base platform rules cabrillo hostlink plugin host)
+set(layers base abi platform rules cabrillo hostlink plugin host)
 set(system_folders platform/posix platform/win32 host/posix host/win32)
 set(system_headers windows\\.h unistd\\.h fcntl\\.h sys/ dlfcn\\.h poll\\.h signal\\.h
     dirent\\.h n?curses\\.h systemd/ oleauto\\.h objbase\\.h ole2\\.h share\\.h pthread\\.h

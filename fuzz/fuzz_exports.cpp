@@ -26,10 +26,10 @@
 #include <utility>
 #include <vector>
 
+#include "abi/plugin_client.h"
 #include "cabrillo/header_settings.h"
 #include "fuzz/tiny_pe.h"
 #include "platform/profile_text.h"
-#include "plugin/entry_points.h"
 #include "rules/cis_prefix.h"
 
 // Declared through the host's own function types, so a changed export fails to compile.
@@ -44,6 +44,8 @@ std::remove_pointer_t<CheckCall0Fn> CheckCall0;
 std::remove_pointer_t<IsValidExchg0Fn> IsValidExchg0;
 std::remove_pointer_t<GetResult0Fn> GetResult0;
 }
+
+namespace abi = tavik::abi;
 
 namespace fs = std::filesystem;
 
@@ -216,6 +218,27 @@ private:
     size_t hugeBudget_ = 4u << 20;  // keeps one input to a few milliseconds
 };
 
+// The exports called through the typed client; the others are called directly.
+abi::PluginFunctions LinkedFunctions() {
+    abi::PluginFunctions plugin;
+    plugin.resetStats0 = ResetStats0;
+    plugin.addData0 = AddData0;
+    plugin.removeData0 = RemoveData0;
+    plugin.checkCall0 = CheckCall0;
+    return plugin;
+}
+const abi::PluginFunctions kPlugin = LinkedFunctions();
+
+// The known state each input begins and ends with.
+int32_t ResetToKnownState() {
+    abi::RunSetup run;
+    run.ownCall = "DL1ABC";
+    run.ownCountryPrefix = "DL";
+    run.periodStart = {45920.5, kDateTimeValid};
+    run.periodEnd = {45921.5, kDateTimeValid};
+    return abi::ResetStats(kPlugin, run);
+}
+
 std::string workFolder;
 
 void RemoveWorkFolder() {
@@ -243,11 +266,7 @@ public:
 
     void Run() {
         // The plugin's state outlives one input: begin each from a known one.
-        static const COleDateTime start{45920.5, kDateTimeValid};
-        static const COleDateTime end{45921.5, kDateTimeValid};
-        EXPECT(ResetStats0("", 0, "DL1ABC", &start, &end, "", "", "", "", "", "", "", "", "", "DL",
-                           0, 0, 0, 0.0, 0.0, "", "", "") == 1,
-               "");
+        EXPECT(ResetToKnownState() == 1, "");
         model_.ownCall = "DL1ABC";
 
         for (int step = 0; step < 64 && data_.remaining_bytes() > 0; ++step) {
@@ -272,9 +291,7 @@ public:
         Result();
         args_.EndCall();
         // Leave the lists empty: what one input stored is then not taken for a leak.
-        EXPECT(ResetStats0("", 0, "DL1ABC", &start, &end, "", "", "", "", "", "", "", "", "", "DL",
-                           0, 0, 0, 0.0, 0.0, "", "", "") == 1,
-               "");
+        EXPECT(ResetToKnownState() == 1, "");
     }
 
 private:
@@ -307,26 +324,15 @@ private:
         CheckErrorLogExists();
     }
 
-    struct Qso {
-        const char* ownCall;
-        const char* call;
-        const COleDateTime* time;
-        uint32_t frequencyHz;
-        const char* mode;
-        const char* rstSent;
-        const char* rstReceived;
-        const char* exchangeSent;
-        const char* exchangeReceived;
-        const char* countryPrefix;
-        const char* band;
-    };
-
     // A random QSO, or one on a worked call and band when same is given.
-    Qso MakeQso(const WorkedKey* same) {
-        Qso q{};
-        q.ownCall = args_.Text();
+    abi::QsoRecord MakeQso(const WorkedKey* same) {
+        abi::QsoRecord q;
+        q.ownCallLogged = args_.Text();
         q.call = same ? same->first.c_str() : args_.Text();
-        q.time = args_.Date();
+        if (const COleDateTime* time = args_.Date())
+            q.time = *time;
+        else
+            q.raw.noTime = true;
         q.frequencyHz = args_.Frequency();
         q.mode = data_.ConsumeIntegralInRange(0, 3) != 0 ? "QPSK63" : args_.Text();
         q.rstSent = args_.Text();
@@ -338,17 +344,15 @@ private:
         return q;
     }
 
-    int32_t CallAdd(const Qso& q) {
-        const char* u = data_.ConsumeBool() ? nullptr : "";
-        const COleDateTime* other = args_.Date();
-        return AddData0(q.ownCall, q.call, q.time, other, other, other, 0, q.frequencyHz, q.mode,
-                        q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived, u, u, u, u,
-                        u, u, u, u, u, q.countryPrefix, 0, 0, 0, 0.0, 0.0, u, u, u, q.band, u);
+    int32_t CallAdd(abi::QsoRecord q) {
+        q.raw.unusedText = data_.ConsumeBool() ? nullptr : "";
+        q.raw.otherDates = args_.Date();
+        return abi::Add(kPlugin, q);
     }
 
     void Add(const WorkedKey* same) {
         const WorkedKey sameKey = same ? *same : WorkedKey{};  // the model may change below
-        const Qso q = MakeQso(same ? &sameKey : nullptr);
+        const abi::QsoRecord q = MakeQso(same ? &sameKey : nullptr);
         const int32_t result = CallAdd(q);
         // Only QPSK63 with both control numbers counts; everything else is refused.
         const bool acceptable = Text(q.mode) == "QPSK63" && !Text(q.exchangeSent).empty() &&
@@ -364,12 +368,10 @@ private:
 
     void Remove(const WorkedKey* same) {
         const WorkedKey sameKey = same ? *same : WorkedKey{};
-        const Qso q = MakeQso(same ? &sameKey : nullptr);
-        const char* u = data_.ConsumeBool() ? nullptr : "";
-        const int32_t result =
-            RemoveData0(q.ownCall, q.call, q.time, nullptr, nullptr, nullptr, 0, q.frequencyHz,
-                        q.mode, q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived, u, u,
-                        u, u, u, u, u, u, u, q.countryPrefix, 0, 0, 0, 0.0, 0.0, u, u, u, q.band, u);
+        abi::QsoRecord q = MakeQso(same ? &sameKey : nullptr);
+        q.raw.unusedText = data_.ConsumeBool() ? nullptr : "";
+        q.raw.otherDates = nullptr;
+        const int32_t result = abi::Remove(kPlugin, q);
         EXPECT(result == 1, std::to_string(result));
         const WorkedKey key{Text(q.call), Text(q.band)};
         if (model_.worked.erase(key) != 0 && model_.takenBack.size() < 16)
@@ -380,11 +382,11 @@ private:
         char buffer27[64] = "untouched";
         char buffer28[64] = "untouched";
         const bool buffers = data_.ConsumeBool();
-        const char* u = data_.ConsumeBool() ? nullptr : "";
-        const int32_t result = CheckCall0(call, 0, 0, u, u, u, u, u, u, u, u, u, u, u, 0, 0, 0,
-                                          0.0, 0.0, u, u, u, u, u, band, bandCheck,
-                                          buffers ? buffer27 : nullptr,
-                                          buffers ? buffer28 : nullptr);
+        abi::CallCheckRawArguments raw;
+        raw.text4 = raw.unusedText = data_.ConsumeBool() ? nullptr : "";
+        const int32_t result =
+            abi::CheckCall(kPlugin, call, band, bandCheck, buffers ? buffer27 : nullptr,
+                           buffers ? buffer28 : nullptr, raw);
         EXPECT(result == 0 || result == 1 || result == 4, std::to_string(result));
         return result;
     }
@@ -452,27 +454,39 @@ private:
         const size_t count = data_.ConsumeBool() ? data_.ConsumeIntegralInRange<size_t>(0, 64)
                                                  : data_.PickValueInArray(kCounts);
         const size_t keepEvery = data_.ConsumeIntegralInRange<size_t>(0, 4);
-        const COleDateTime time{45920.6, kDateTimeValid};
+        abi::QsoRecord added;
+        added.ownCallLogged = "DL1ABC";
+        added.time = {45920.6, kDateTimeValid};
+        added.raw.otherDates = &added.time;
+        added.frequencyHz = 14070150;
+        added.mode = "QPSK63";
+        added.rstSent = "599";
+        added.rstReceived = "599";
+        added.exchangeSent = "0001";
+        added.band = "20M";
+        // Taken back by call and band alone: no time, no dates, the rest empty.
+        abi::QsoRecord removed;
+        removed.raw.noTime = true;
+        removed.raw.otherDates = nullptr;
+        removed.band = "20M";
         char call[32];
         char exchange[8];
         for (size_t i = 0; i < count; ++i) {
             std::snprintf(call, sizeof call, "B%zu", i);
             std::snprintf(exchange, sizeof exchange, "%04zu", i % 50);
             const char* prefix = i % 3 == 0 ? "UA" : "DL";
-            const int32_t result =
-                AddData0("DL1ABC", call, &time, &time, &time, &time, 0, 14070150, "QPSK63", "599",
-                         "599", "0001", exchange, "", "", "", "", "", "", "", "", "", prefix, 0, 0,
-                         0, 0.0, 0.0, "", "", "", "20M", "");
+            added.call = call;
+            added.exchangeReceived = exchange;
+            added.countryPrefix = prefix;
+            const int32_t result = abi::Add(kPlugin, added);
             EXPECT(result == 1, call);
             model_.worked.try_emplace(WorkedKey{call, "20M"}, Worked{prefix, exchange});
         }
         for (size_t i = 0; i < count; ++i) {
             if (keepEvery != 0 && i % keepEvery == 0) continue;
             std::snprintf(call, sizeof call, "B%zu", i);
-            EXPECT(RemoveData0("", call, nullptr, nullptr, nullptr, nullptr, 0, 0, "", "", "", "",
-                               "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0.0, 0.0, "",
-                               "", "", "20M", "") == 1,
-                   call);
+            removed.call = call;
+            EXPECT(abi::Remove(kPlugin, removed) == 1, call);
             model_.worked.erase(WorkedKey{call, "20M"});
         }
     }

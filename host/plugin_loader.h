@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/entry_points.h"
+#include "abi/plugin_abi.h"
 
 namespace tavik::host {
 
@@ -23,18 +23,9 @@ std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path, std::s
 // File name of the plugin on this system ("libTavik.so").
 const char* PluginFileName();
 
-struct PluginApi {
-    GetNumberOfSetsFn getNumberOfSets = nullptr;
-    GetSetNameFn getSetName = nullptr;
-    GetExchgCount0Fn getExchgCount0 = nullptr;
-    SetupSet0Fn setupSet0 = nullptr;
-    ResetStats0Fn resetStats0 = nullptr;
-    AddData0Fn addData0 = nullptr;
-    RemoveData0Fn removeData0 = nullptr;
-    CheckCall0Fn checkCall0 = nullptr;
-    IsValidExchg0Fn isValidExchg0 = nullptr;
-    GetResult0Fn getResult0 = nullptr;
-    std::unique_ptr<SharedLibrary> library;  // keeps the functions loaded
+// The entry points, and the library that keeps them loaded.
+struct PluginApi : abi::PluginFunctions {
+    std::unique_ptr<SharedLibrary> library;
 };
 
 // Opens the library and resolves every entry point. On failure returns false with

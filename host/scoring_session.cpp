@@ -12,26 +12,40 @@ void ScoringSession::Start(const std::string& ownCall, const std::string& ownCou
                            double periodStart, double periodEnd, std::int32_t exportFlag) {
     ownCall_ = ownCall;
     counts_ = RunCounts();
-    COleDateTime start = Valid(periodStart);
-    COleDateTime end = Valid(periodEnd);
+    abi::RunSetup run;
+    run.ownCall = ownCall.c_str();
+    run.ownCountryPrefix = ownCountryPrefix.c_str();
+    run.periodStart = Valid(periodStart);
+    run.periodEnd = Valid(periodEnd);
+    run.exportFlag = exportFlag;
     const auto begin = std::chrono::steady_clock::now();
-    api_.resetStats0("", exportFlag, ownCall.c_str(), &start, &end, "", "", "", "", "", "", "", "",
-                     "", ownCountryPrefix.c_str(), 0, 0, 0, 0.0, 0.0, "", "", "");
+    abi::ResetStats(api_, run);
     pluginTime_ += std::chrono::steady_clock::now() - begin;
+}
+
+abi::QsoRecord ScoringSession::RecordOf(const QsoView& qso, const char* countryPrefix) const {
+    abi::QsoRecord record;
+    record.call = qso.call;
+    record.ownCallLogged = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    record.time = Valid(qso.time);
+    record.frequencyHz = qso.frequencyHz;
+    record.mode = qso.mode;
+    record.rstSent = qso.rstSent;
+    record.rstReceived = qso.rstReceived;
+    record.exchangeSent = qso.exchangeSent;
+    record.exchangeReceived = qso.exchangeReceived;
+    record.band = qso.band;
+    record.countryPrefix = countryPrefix;
+    return record;
 }
 
 bool ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
     ++counts_.offered;
-    COleDateTime time = Valid(qso.time);
-    COleDateTime unused = Valid(0.0);
-    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    const abi::QsoRecord record = RecordOf(qso, countryPrefix);
     // One clock reading for both calls: this runs once per QSO.
     const auto begin = std::chrono::steady_clock::now();
     const bool workedBefore = CheckCall(qso.call, qso.band);
-    std::int32_t accepted = api_.addData0(
-        ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz, qso.mode,
-        qso.rstSent, qso.rstReceived, qso.exchangeSent, qso.exchangeReceived, "", "", "", "", "",
-        "", "", "", "", countryPrefix, 0, 0, 0, 0.0, 0.0, "", "", "", qso.band, "");
+    const std::int32_t accepted = abi::Add(api_, record);
     pluginTime_ += std::chrono::steady_clock::now() - begin;
     if (accepted == 0) {
         ++counts_.refused;
@@ -43,14 +57,9 @@ bool ScoringSession::Offer(const QsoView& qso, const char* countryPrefix) {
 }
 
 void ScoringSession::Remove(const QsoView& qso, const char* countryPrefix) {
-    COleDateTime time = Valid(qso.time);
-    COleDateTime unused = Valid(0.0);
-    const char* ownCall = qso.stationCall[0] != '\0' ? qso.stationCall : ownCall_.c_str();
+    const abi::QsoRecord record = RecordOf(qso, countryPrefix);
     const auto begin = std::chrono::steady_clock::now();
-    api_.removeData0(ownCall, qso.call, &time, &unused, &unused, &unused, 0, qso.frequencyHz,
-                     qso.mode, qso.rstSent, qso.rstReceived, qso.exchangeSent,
-                     qso.exchangeReceived, "", "", "", "", "", "", "", "", "", countryPrefix, 0,
-                     0, 0, 0.0, 0.0, "", "", "", qso.band, "");
+    abi::Remove(api_, record);
     pluginTime_ += std::chrono::steady_clock::now() - begin;
 }
 
@@ -62,12 +71,7 @@ bool ScoringSession::Worked(const char* call, const char* band) {
 }
 
 bool ScoringSession::CheckCall(const char* call, const char* band) {
-    // Scratch buffers the call check may write into; the plugin leaves them alone.
-    char checkBuffer1[256] = {};
-    char checkBuffer2[256] = {};
-    return api_.checkCall0(call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0, 0.0,
-                           0.0, "", "", "", "", "", band, band, checkBuffer1,
-                           checkBuffer2) == 0;
+    return abi::CheckCall(api_, call, band, band) == 0;
 }
 
 const char* ScoringSession::Result() {

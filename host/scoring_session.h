@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "abi/plugin_client.h"
 #include "host/plugin_loader.h"
 #include "host/qso_mapping.h"
 
@@ -41,6 +42,8 @@ public:
 
 private:
     bool CheckCall(const char* call, const char* band);  // untimed
+    // The one place a host QSO becomes the plugin's record.
+    abi::QsoRecord RecordOf(const QsoView& qso, const char* countryPrefix) const;
 
     const PluginApi& api_;
     std::string ownCall_;

@@ -1,8 +1,8 @@
 // The ten entry points the host calls. Each one only adapts the ABI: texts that
 // arrive null count as empty, and nothing thrown inside ever reaches the host.
+#include "abi/plugin_abi.h"
 #include "platform/user_interface.h"
 #include "plugin/contest_state.h"
-#include "plugin/entry_points.h"
 #include "plugin/scoring_run.h"
 #include "plugin/test_app.h"
 #include "base/text_format.h"

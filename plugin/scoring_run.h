@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "abi/plugin_abi.h"
 #include "plugin/contest_state.h"
-#include "plugin/entry_points.h"
 
 namespace tavik {
 

@@ -7,6 +7,20 @@
 
 namespace fs = std::filesystem;
 
+QsoSpec::QsoSpec() {
+    ownCallLogged = "DL1ABC";
+    call = "UA9XX";
+    time = {41531.50347222222, kDateTimeValid};  // 2013-09-14 12:05
+    frequencyHz = 14070150;
+    mode = "QPSK63";
+    rstSent = "599";
+    rstReceived = "579";
+    exchangeSent = "0100";
+    exchangeReceived = "1001";
+    countryPrefix = "UA9";
+    band = "20M";
+}
+
 void ExportTest::SetUp() {
     previousDir = fs::current_path().string();
     // A fresh folder per test: the plugin writes by bare relative names.
@@ -42,32 +56,34 @@ std::string ExportTest::Load() {
 }
 
 int32_t ExportTest::Reset(const char* ownCall, const char* ownPrefix, int32_t exportFlag) {
-    return api.resetStats0("", exportFlag, ownCall, &periodStart, &periodEnd, "", "", "", "", "",
-                           "", "", "", "", ownPrefix, 0, 0, 0, 0.0, 0.0, "", "", "");
+    tavik::abi::RunSetup run;
+    run.ownCall = ownCall;
+    run.ownCountryPrefix = ownPrefix;
+    run.periodStart = periodStart;
+    run.periodEnd = periodEnd;
+    run.exportFlag = exportFlag;
+    return tavik::abi::ResetStats(api, run);
 }
 
-int32_t ExportTest::Add(const QsoSpec& q) {
-    const COleDateTime other{0.0, kDateTimeValid};
-    return api.addData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
-                        q.mode, q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived, "",
-                        "", "", "", "", "", "", "", "", q.countryPrefix, 0, 0, 0, 0.0, 0.0, "",
-                        "", "", q.band, "");
-}
+int32_t ExportTest::Add(const QsoSpec& q) { return tavik::abi::Add(api, q); }
 
-int32_t ExportTest::Remove(const QsoSpec& q) {
-    const COleDateTime other{0.0, kDateTimeValid};
-    return api.removeData0(q.ownCall, q.call, &q.time, &other, &other, &other, 0, q.frequencyHz,
-                           q.mode, q.rstSent, q.rstReceived, q.exchangeSent, q.exchangeReceived,
-                           "", "", "", "", "", "", "", "", "", q.countryPrefix, 0, 0, 0, 0.0,
-                           0.0, "", "", "", q.band, "");
-}
+int32_t ExportTest::Remove(const QsoSpec& q) { return tavik::abi::Remove(api, q); }
 
 int32_t ExportTest::Check(const char* call, const char* band, const char* bandCheck) {
     char buffer27[16] = "untouched27";
     char buffer28[16] = "untouched28";
+    // Odd values where the plugin reads nothing: they must stay unread.
+    tavik::abi::CallCheckRawArguments raw;
+    raw.number2 = 7;
+    raw.number3 = 8;
+    raw.text4 = "QPSK63";
+    raw.number15 = 1;
+    raw.number16 = 2;
+    raw.number17 = 3;
+    raw.number18 = 1.5;
+    raw.number19 = 2.5;
     const int32_t answer =
-        api.checkCall0(call, 7, 8, "QPSK63", "", "", "", "", "", "", "", "", "", "", 1, 2, 3,
-                       1.5, 2.5, "", "", "", "", "", band, bandCheck, buffer27, buffer28);
+        tavik::abi::CheckCall(api, call, band, bandCheck, buffer27, buffer28, raw);
     EXPECT_STREQ(buffer27, "untouched27");
     EXPECT_STREQ(buffer28, "untouched28");
     return answer;

@@ -5,20 +5,12 @@
 
 #include <string>
 
+#include "abi/plugin_client.h"
 #include "host/plugin_loader.h"
 
-struct QsoSpec {
-    const char* ownCall = "DL1ABC";
-    const char* call = "UA9XX";
-    COleDateTime time{41531.50347222222, kDateTimeValid};  // 2013-09-14 12:05
-    uint32_t frequencyHz = 14070150;
-    const char* mode = "QPSK63";
-    const char* rstSent = "599";
-    const char* rstReceived = "579";
-    const char* exchangeSent = "0100";
-    const char* exchangeReceived = "1001";
-    const char* countryPrefix = "UA9";
-    const char* band = "20M";
+// A QSO the plugin accepts, for each test to change what it is about.
+struct QsoSpec : tavik::abi::QsoRecord {
+    QsoSpec();
 };
 
 class ExportTest : public ::testing::Test {

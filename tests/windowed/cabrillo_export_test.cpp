@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "abi/plugin_client.h"
 #include "cabrillo/dialog_layout.h"
 #include "host/plugin_loader.h"
 
@@ -126,17 +127,28 @@ protected:
     }
 
     int32_t Reset(int32_t exportFlag) {
-        static const COleDateTime start{45920.5, kDateTimeValid};
-        static const COleDateTime end{45921.5, kDateTimeValid};
-        return api_.resetStats0("", exportFlag, "RA3XYZ", &start, &end, "", "", "", "", "", "",
-                                "", "", "", "UA", 0, 0, 0, 0.0, 0.0, "", "", "");
+        tavik::abi::RunSetup run;
+        run.ownCall = "RA3XYZ";
+        run.ownCountryPrefix = "UA";
+        run.periodStart = {45920.5, kDateTimeValid};
+        run.periodEnd = {45921.5, kDateTimeValid};
+        run.exportFlag = exportFlag;
+        return tavik::abi::ResetStats(api_, run);
     }
     int32_t AddQso() {
-        static const COleDateTime when{45920.50347222222, kDateTimeValid};  // 12:05
-        static const COleDateTime none{0.0, kDateTimeValid};
-        return api_.addData0("RA3XYZ", "DL1ABC", &when, &none, &none, &none, 0, 14070150,
-                             "QPSK63", "599", "579", "0042", "1001", "", "", "", "", "", "", "",
-                             "", "", "DL", 0, 0, 0, 0.0, 0.0, "", "", "", "20M", "");
+        tavik::abi::QsoRecord qso;
+        qso.ownCallLogged = "RA3XYZ";
+        qso.call = "DL1ABC";
+        qso.time = {45920.50347222222, kDateTimeValid};  // 12:05
+        qso.frequencyHz = 14070150;
+        qso.mode = "QPSK63";
+        qso.rstSent = "599";
+        qso.rstReceived = "579";
+        qso.exchangeSent = "0042";
+        qso.exchangeReceived = "1001";
+        qso.countryPrefix = "DL";
+        qso.band = "20M";
+        return tavik::abi::Add(api_, qso);
     }
 
     tavik::host::PluginApi api_;
