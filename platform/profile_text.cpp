@@ -145,76 +145,61 @@ std::string ApplyEdits(const std::string& text, const std::vector<Edit>& edits) 
     return out;
 }
 
-// The edits that bring text to the requested state, in file order; none when it is
-// already there. Only the first copy of a section and the first line of a key count,
-// so removing one brings the next copy to light, as with the system.
-std::vector<Edit> PlanEdits(const std::string& text, std::string_view sectionName,
-                            const char* key, const char* value) {
-    const std::vector<Line> lines = ParseLines(text);
-    std::vector<Edit> edits;
-    const Section section = FindSection(lines, sectionName);
-    const auto offsetOf = [&](size_t line) {
-        return line < lines.size() ? lines[line].begin : text.size();
-    };
-
-    if (key == nullptr) {
-        if (section.found) {
-            const size_t begin =
-                section.header == kNoHeader ? FirstLineOffset(text) : lines[section.header].begin;
-            const size_t end = offsetOf(section.end);
-            if (begin < end) {
-                edits.push_back({begin, end, {}});
-            }
-        }
-        return edits;
+// The first copy of the section from its header (or the text's first line) on.
+std::vector<Edit> SectionRemoval(const std::string& text, const std::vector<Line>& lines,
+                                 const Section& section) {
+    const size_t begin =
+        section.header == kNoHeader ? FirstLineOffset(text) : lines[section.header].begin;
+    const size_t end = section.end < lines.size() ? lines[section.end].begin : text.size();
+    if (begin < end) {
+        return {{begin, end, {}}};
     }
+    return {};
+}
 
-    const std::string keyText = FlattenLineBreaks(key);
-    const std::string_view keyName = Trim(keyText);
-
-    if (value == nullptr) {
-        if (section.found) {
-            const size_t found = FindKey(lines, section, keyName);
-            if (found < section.end) {
-                edits.push_back({lines[found].begin, lines[found].next, {}});
-            }
-        }
-        return edits;
-    }
-
-    const std::string valueText = FlattenLineBreaks(value);
-
-    if (!section.found) {
-        std::string added;
-        if (!text.empty()) {
-            if (text.back() != '\n' && text.back() != '\r') {
-                added += "\r\n";
-            }
-            added += "\r\n";
-        }
-        added += "[";
-        added += sectionName;
-        added += "]\r\n";
-        added += keyName;
-        added += "=" + valueText + "\r\n";
-        edits.push_back({text.size(), text.size(), std::move(added)});
-        return edits;
-    }
-
+// The key's first line, with its line break.
+std::vector<Edit> KeyRemoval(const std::vector<Line>& lines, const Section& section,
+                             std::string_view keyName) {
     const size_t found = FindKey(lines, section, keyName);
     if (found < section.end) {
-        const Line& line = lines[found];
-        // Compared as read back: the line may hold the value in another form.
-        const std::string written = "=" + valueText;
-        if (line.value != ClassifyLine(written, 0, written.size(), written.size()).value) {
-            edits.push_back(
-                {line.begin, line.next, std::string(line.name) + "=" + valueText + "\r\n"});
-        }
-        return edits;
+        return {{lines[found].begin, lines[found].next, {}}};
     }
+    return {};
+}
 
-    // After the section's last line that is not blank: its header, or for the top,
-    // the start of the text when it has no such line.
+// A section of one key at the end, a blank line apart from what is there.
+std::vector<Edit> NewSection(const std::string& text, std::string_view sectionName,
+                             std::string_view keyName, const std::string& valueText) {
+    std::string added;
+    if (!text.empty()) {
+        if (text.back() != '\n' && text.back() != '\r') {
+            added += "\r\n";
+        }
+        added += "\r\n";
+    }
+    added += "[";
+    added += sectionName;
+    added += "]\r\n";
+    added += keyName;
+    added += "=" + valueText + "\r\n";
+    return {{text.size(), text.size(), std::move(added)}};
+}
+
+// The key's line rewritten under its own name, unless it already reads as valueText.
+std::vector<Edit> ValueChange(const Line& line, const std::string& valueText) {
+    // Compared as read back: the line may hold the value in another form.
+    const std::string written = "=" + valueText;
+    if (line.value != ClassifyLine(written, 0, written.size(), written.size()).value) {
+        return {{line.begin, line.next, std::string(line.name) + "=" + valueText + "\r\n"}};
+    }
+    return {};
+}
+
+// After the section's last line that is not blank: its header, or for the top,
+// the start of the text when it has no such line.
+std::vector<Edit> NewKey(const std::string& text, const std::vector<Line>& lines,
+                         const Section& section, std::string_view keyName,
+                         const std::string& valueText) {
     size_t last = section.end;
     while (last > section.first && lines[last - 1].kind == LineKind::kBlank) {
         --last;
@@ -230,8 +215,33 @@ std::vector<Edit> PlanEdits(const std::string& text, std::string_view sectionNam
     }
     added += keyName;
     added += "=" + valueText + "\r\n";
-    edits.push_back({at, at, std::move(added)});
-    return edits;
+    return {{at, at, std::move(added)}};
+}
+
+// The edits that bring text to the requested state, in file order; none when it is
+// already there. Only the first copy of a section and the first line of a key count,
+// so removing one brings the next copy to light, as with the system.
+std::vector<Edit> PlanEdits(const std::string& text, std::string_view sectionName,
+                            const char* key, const char* value) {
+    const std::vector<Line> lines = ParseLines(text);
+    const Section section = FindSection(lines, sectionName);
+    if (key == nullptr) {
+        return section.found ? SectionRemoval(text, lines, section) : std::vector<Edit>{};
+    }
+    const std::string keyText = FlattenLineBreaks(key);
+    const std::string_view keyName = Trim(keyText);
+    if (value == nullptr) {
+        return section.found ? KeyRemoval(lines, section, keyName) : std::vector<Edit>{};
+    }
+    const std::string valueText = FlattenLineBreaks(value);
+    if (!section.found) {
+        return NewSection(text, sectionName, keyName, valueText);
+    }
+    const size_t found = FindKey(lines, section, keyName);
+    if (found < section.end) {
+        return ValueChange(lines[found], valueText);
+    }
+    return NewKey(text, lines, section, keyName, valueText);
 }
 
 }  // namespace
