@@ -26,7 +26,7 @@
 #include "abi/plugin_client.h"
 #include "bench/linear_reference.h"
 #include "bench/log_generator.h"
-#include "host/plugin_loader.h"
+#include "host/session/plugin_loader.h"
 
 namespace tb = tavik_bench;
 using Clock = std::chrono::steady_clock;

@@ -9,12 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "host/call_list.h"
-#include "host/country_file.h"
-#include "host/live_scoring.h"
-#include "host/options.h"
-#include "host/plugin_loader.h"
-#include "host/source_file.h"
+#include "host/input/call_list.h"
+#include "host/input/country_file.h"
+#include "host/live/live_scoring.h"
+#include "host/session/plugin_loader.h"
+#include "host/input/source_file.h"
 #include "log_generator.h"
 
 namespace fs = std::filesystem;
@@ -72,10 +71,7 @@ int main(int argc, char** argv) {
         qso.band = g.band;
         content.qsos.push_back(std::move(qso));
     }
-    Options options;
-    options.ownCall = setup.ownCall;
-    options.all = true;
-    LiveScoring scoring(api, countries, options);
+    LiveScoring scoring(api, countries, LiveScoringSettings{setup.ownCall, PeriodSettings{{}, {}, true}});
     if (!scoring.Follow(content, LiveLog::Change::kRewritten, 0)) {
         std::fprintf(stderr, "partial_calls_bench: %s\n", scoring.Problem().c_str());
         return 2;

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/adif_reader.h"
-#include "host/qso_mapping.h"
-#include "host/source_file.h"
+#include "host/input/adif_reader.h"
+#include "host/input/qso_mapping.h"
+#include "host/input/source_file.h"
 
 using tavik::host::AdifField;
 using tavik::host::AdifItem;

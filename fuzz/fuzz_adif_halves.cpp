@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "host/log_reader.h"
-#include "host/source_file.h"
+#include "host/input/log_reader.h"
+#include "host/input/source_file.h"
 
 using tavik::host::Diagnostics;
 using tavik::host::InputError;

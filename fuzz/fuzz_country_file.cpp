@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "host/country_file.h"
-#include "host/source_file.h"
+#include "host/input/country_file.h"
+#include "host/input/source_file.h"
 
 using tavik::host::CountryFile;
 using tavik::host::InputError;

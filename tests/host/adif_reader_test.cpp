@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "host/adif_reader.h"
-#include "host/qso_mapping.h"
+#include "host/input/adif_reader.h"
+#include "host/input/qso_mapping.h"
 
 using namespace tavik::host;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/log_reader.h"
+#include "host/input/log_reader.h"
 
 using namespace tavik::host;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/contest_period.h"
+#include "host/input/contest_period.h"
 
 using namespace tavik::host;
 
@@ -11,10 +11,10 @@ namespace {
 
 double At(const char* when) { return *ParsePeriodTime(when); }
 
-PeriodChoice ChoiceOf(const std::vector<const char*>& times, const Options& options = {}) {
+PeriodChoice ChoiceOf(const std::vector<const char*>& times, const PeriodSettings& given = {}) {
     QsoTimes seen;
     for (const char* when : times) seen.Add(At(when));
-    return ChoosePeriod(options, seen);
+    return ChoosePeriod(given, seen);
 }
 
 }  // namespace
@@ -58,10 +58,10 @@ TEST(ContestWeekend, LongLogsScoreTheirLatestContestWeekend) {
         }
     }
     // A period or --all given: no rule.
-    Options all;
+    PeriodSettings all;
     all.all = true;
     EXPECT_FALSE(ChoiceOf({"2021-01-01 00:00", "2025-09-20 13:00"}, all).weekend);
-    Options start;
+    PeriodSettings start;
     start.start = At("2021-01-01 00:00");
     EXPECT_EQ(ChoiceOf({"2021-01-01 00:00", "2025-09-20 13:00"}, start).note, "");
 }

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <string>
 
-#include "host/country_file.h"
+#include "host/input/country_file.h"
 
 using namespace tavik::host;
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/host_mode.h"
+#include "host/session/host_mode.h"
 
 using tavik::host::HostMode;
 using tavik::host::ReceivedCommand;

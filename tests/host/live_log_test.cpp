@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "host/call_list.h"
-#include "host/country_file.h"
-#include "host/live_log.h"
-#include "host/live_scoring.h"
-#include "host/log_reader.h"
-#include "host/plugin_loader.h"
-#include "host/source_file.h"
+#include "host/input/call_list.h"
+#include "host/input/country_file.h"
+#include "host/live/live_log.h"
+#include "host/live/live_scoring.h"
+#include "host/input/log_reader.h"
+#include "host/session/plugin_loader.h"
+#include "host/input/source_file.h"
 
 using namespace tavik::host;
 namespace fs = std::filesystem;
@@ -104,8 +104,7 @@ TEST_F(Scratch, MappedBytesOfAFileThatChangesAreNotTrusted) {
 }
 
 TEST_F(Scratch, ASaveInProgressIsWaitedOutAndALaterOwnCallIsTaken) {
-    Options options;
-    LiveLog log(path_, "log.adi", options, {});
+    LiveLog log(path_, "log.adi", PeriodSettings{}, {});
     Write(Record("DL1AA", 0) + Record("DL1AB", 1));
     ASSERT_EQ(Settle(log), LiveLog::Change::kRewritten);
     EXPECT_EQ(log.Content().ownCall, "");
@@ -163,9 +162,7 @@ TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
                    "Fed. Rep. of Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
     fs::current_path(dir_);
     fs::create_directory("Plugins");
-    Options options;
-    options.ownCall = "DL1ZZ";
-    LiveScoring scoring(api, countries, options);
+    LiveScoring scoring(api, countries, LiveScoringSettings{"DL1ZZ", {}});
     // 40 QSOs, then 60 more at once: rows of the last batch are each measured alone,
     // the others of that batch not at all.
     LogContent content;

@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/log_reader.h"
+#include "host/input/log_reader.h"
 
 using namespace tavik::host;
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "host/options.h"
-#include "host/plugin_loader.h"
+#include "host/cli/options.h"
+#include "host/session/plugin_loader.h"
 
 using namespace tavik::host;
 

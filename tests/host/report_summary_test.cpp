@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "host/report_summary.h"
+#include "host/session/report_summary.h"
 
 using namespace tavik::host;
 

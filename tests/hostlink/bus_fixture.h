@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/automation_server.h"
+#include "host/session/automation_server.h"
 #include "tests/plugin/export_fixture.h"
 
 // The host's server from tavik_host_lib, answering as the test tells it.

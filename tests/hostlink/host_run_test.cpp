@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "host/automation_server.h"
-#include "host/host_mode.h"
+#include "host/session/automation_server.h"
+#include "host/session/host_mode.h"
 #include "tests/hostlink/bus_fixture.h"
 
 namespace fs = std::filesystem;

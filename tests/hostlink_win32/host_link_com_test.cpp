@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/automation_server.h"
-#include "host/win32/class_registration.h"
-#include "host/host_mode.h"
+#include "host/session/automation_server.h"
+#include "host/session/win32/class_registration.h"
+#include "host/session/host_mode.h"
 #include "tests/plugin/export_fixture.h"
 
 namespace {

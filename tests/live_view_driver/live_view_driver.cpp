@@ -7,7 +7,7 @@
 #include <iostream>
 #include <string>
 
-#include "host/live_view.h"
+#include "host/live/live_view.h"
 
 namespace {
 

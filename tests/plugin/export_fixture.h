@@ -6,7 +6,7 @@
 #include <string>
 
 #include "abi/plugin_client.h"
-#include "host/plugin_loader.h"
+#include "host/session/plugin_loader.h"
 
 // A QSO the plugin accepts, for each test to change what it is about.
 struct QsoSpec : tavik::abi::QsoRecord {

@@ -17,7 +17,7 @@
 
 #include "abi/plugin_client.h"
 #include "cabrillo/dialog_layout.h"
-#include "host/plugin_loader.h"
+#include "host/session/plugin_loader.h"
 
 namespace fs = std::filesystem;
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/plugin_loader.h"
+#include "host/session/plugin_loader.h"
 
 namespace {
 

@@ -1,8 +1,0 @@
-// No curses on Windows: the watch runs without the window.
-#include "host/live_view.h"
-
-namespace tavik::host {
-
-std::unique_ptr<LiveView> LiveView::Open(CallChecker /*checker*/, LiveViewSettings /*settings*/) { return nullptr; }
-
-}  // namespace tavik::host

@@ -1,0 +1,2 @@
+// Planted: a host file outside its four layers.
+#pragma once
