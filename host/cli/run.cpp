@@ -22,6 +22,7 @@
 #include "host/session/qso_pipeline.h"
 #include "host/session/report_summary.h"
 #include "host/cli/run_outputs.h"
+#include "host/cli/run_start.h"
 #include "host/session/scoring_session.h"
 #include "host/input/source_file.h"
 #include "host/cli/standard_streams.h"
@@ -108,21 +109,12 @@ private:
 
     // Paths first: the plugin needs the working folder as its current directory.
     Status Locate() {
-        logPath_ = Absolute(options_.logPath);
-        countryPath_ = Absolute(options_.countryFile);
-        jsonPath_ = options_.jsonPath.empty() || options_.jsonPath == "-"
-                        ? options_.jsonPath
-                        : Absolute(options_.jsonPath);
-        const Result<std::string> folder = WorkFolder(options_.workDir);
-        const std::string conflict = JsonPathConflict(options_.jsonPath, logPath_, countryPath_,
-                                                      folder ? *folder : std::string());
-        if (!conflict.empty())
-            return Failure{FailureKind::kUsage,
-                           "--json " + options_.jsonPath + " is " + conflict + "; give another file"};
-        Result<std::unique_ptr<PluginHost>> host = PluginHost::Find(
-            {options_.pluginPath, options_.workDir, options_.automation, options_.verbose});
-        if (!host) return host.Why();
-        host_ = std::move(*host);
+        Result<RunStart> start = StartRun(options_);
+        if (!start) return start.Why();
+        logPath_ = std::move(start->logPath);
+        countryPath_ = std::move(start->countryPath);
+        jsonPath_ = std::move(start->jsonPath);
+        host_ = std::move(start->host);
         return Ok();
     }
 
@@ -191,7 +183,9 @@ private:
         if (!options_.jsonPath.empty()) {
             ReportFigures none;
             none.call = options_.ownCall.empty() ? summary_.ownCall : options_.ownCall;
-            WriteJsonText(SummaryJson(none, figures), jsonPath_, options_.jsonPath, err_);
+            if (Status summary = WriteJsonText(SummaryJson(none, figures), jsonPath_, options_.jsonPath);
+                !summary)
+                Fail(err_, summary.Why());
         }
         const std::size_t records = summary_.records;
         const std::string what =
@@ -277,14 +271,18 @@ private:
         // Say where the outputs are only after checking that they are there.
         int status = kExitOk;
         const RunCounts& counts = session_->Counts();
-        if (!CheckErrorLog(host_->WorkDir(), counts.refused, err_)) status = kExitOutput;
-        if (options_.cabrillo && !CheckCabrilloLog(host_->WorkDir(), cabrilloBefore_, err_))
-            status = kExitOutput;
+        if (Status listed = CheckErrorLog(host_->WorkDir(), counts.refused, err_); !listed)
+            status = Fail(err_, listed.Why());
+        if (options_.cabrillo) {
+            if (Status logged = CheckCabrilloLog(host_->WorkDir(), cabrilloBefore_, err_); !logged)
+                status = Fail(err_, logged.Why());
+        }
         if (host_->Mode().Switched())
             err_ << kProgram << "now working in " << host_->Mode().Describe() << '\n';
-        if (!options_.jsonPath.empty() &&
-            !WriteJsonSummary(text, figures, jsonPath_, options_.jsonPath, err_))
-            status = kExitOutput;
+        if (!options_.jsonPath.empty()) {
+            if (Status summary = WriteJsonSummary(text, figures, jsonPath_, options_.jsonPath); !summary)
+                status = Fail(err_, summary.Why());
+        }
         if (options_.timing) TellTiming();
         return status;
     }

@@ -42,58 +42,54 @@ CabrilloStamps CabrilloLogs(const fs::path& folder) {
     return logs;
 }
 
-bool CheckErrorLog(const fs::path& workDir, std::size_t refused, std::ostream& err) {
+Status CheckErrorLog(const fs::path& workDir, std::size_t refused, std::ostream& err) {
     const std::string errorLog = (workDir / "err.txt").string();
     const std::optional<std::size_t> errorLines = LineCount(errorLog);
     if (!errorLines || *errorLines < refused + 1) {
-        err << kProgram << "error: " << errorLog << " "
-            << (errorLines ? "lists " + std::to_string(*errorLines ? *errorLines - 1 : 0) +
-                                 " of the " + std::to_string(refused) +
-                                 " refused QSOs (is the disk full?)"
-                           : std::string("was not written"))
-            << '\n';
-        return false;
+        return Failure{FailureKind::kOutput,
+                       errorLog + " " +
+                           (errorLines ? "lists " + std::to_string(*errorLines ? *errorLines - 1 : 0) +
+                                             " of the " + std::to_string(refused) +
+                                             " refused QSOs (is the disk full?)"
+                                       : std::string("was not written"))};
     }
     err << kProgram << "refused QSOs are listed in " << errorLog << '\n';
-    return true;
+    return Ok();
 }
 
-bool CheckCabrilloLog(const fs::path& workDir, const CabrilloStamps& before, std::ostream& err) {
+Status CheckCabrilloLog(const fs::path& workDir, const CabrilloStamps& before, std::ostream& err) {
     std::string written;
     for (const auto& [name, stamp] : CabrilloLogs(workDir)) {
         auto old = before.find(name);
         if (old == before.end() || old->second != stamp) written = name;
     }
     if (written.empty()) {
-        err << kProgram << "error: no Cabrillo log was written in " << workDir.string()
-            << " (the plugin's notice above tells why)\n";
-        return false;
+        return Failure{FailureKind::kOutput, "no Cabrillo log was written in " + workDir.string() +
+                                                 " (the plugin's notice above tells why)"};
     }
     err << kProgram << "the Cabrillo log is in " << (workDir / written).string() << '\n';
-    return true;
+    return Ok();
 }
 
-bool WriteJsonSummary(std::string_view report, const RunFigures& figures, const std::string& path,
-                      const std::string& shownPath, std::ostream& err) {
+Status WriteJsonSummary(std::string_view report, const RunFigures& figures,
+                        const std::string& path, const std::string& shownPath) {
     std::optional<ReportFigures> reportFigures = ParseReport(report);
-    if (!reportFigures) {
-        err << kProgram << "error: the plugin's report is not laid out as expected; no JSON "
-                           "summary written\n";
-        return false;
-    }
-    return WriteJsonText(SummaryJson(*reportFigures, figures), path, shownPath, err);
+    if (!reportFigures)
+        return Failure{FailureKind::kOutput,
+                       "the plugin's report is not laid out as expected; no JSON summary written"};
+    return WriteJsonText(SummaryJson(*reportFigures, figures), path, shownPath);
 }
 
-bool WriteJsonText(const std::string& json, const std::string& path, const std::string& shownPath,
-                   std::ostream& err) {
+Status WriteJsonText(const std::string& json, const std::string& path,
+                     const std::string& shownPath) {
     const bool written = path == "-" ? WriteToStandardOutput(json.data(), json.size())
-                                     : WriteFileAtomically(path, json);
+                                     : static_cast<bool>(WriteFileAtomically(path, json));
     if (!written)
-        err << kProgram << "error: cannot write the JSON summary to " << shownPath << '\n';
-    return written;
+        return Failure{FailureKind::kOutput, "cannot write the JSON summary to " + shownPath};
+    return Ok();
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data) {
+Status WriteFileAtomically(const std::string& path, std::string_view data) {
     std::error_code error;
     fs::path target = fs::weakly_canonical(fs::path(path), error);
     if (error) target = fs::path(path);
@@ -104,16 +100,16 @@ bool WriteFileAtomically(const std::string& path, std::string_view data) {
         if (!out.write(data.data(), static_cast<std::streamsize>(data.size())) || !out.flush()) {
             out.close();
             fs::remove(temporary, error);
-            return false;
+            return Failure{FailureKind::kOutput, "cannot write " + temporary.string()};
         }
     }
     fs::rename(temporary, target, error);
     if (error) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return false;
+        return Failure{FailureKind::kOutput, "cannot replace " + target.string() + ": " + error.message()};
     }
-    return true;
+    return Ok();
 }
 
 std::string JsonPathConflict(const std::string& jsonPath, const std::string& logPath,

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <utility>
 
+#include "host/input/result.h"
 #include "host/session/report_summary.h"
 
 namespace tavik::host {
@@ -20,25 +21,24 @@ using CabrilloStamps =
     std::map<std::string, std::pair<std::filesystem::file_time_type, std::uintmax_t>>;
 CabrilloStamps CabrilloLogs(const std::filesystem::path& folder);
 
-// Each tells on err where its output is; or, as an error, why it is missing or
-// short, and then returns false.
+// Each tells on err where its output is; or fails with why it is missing or short.
 // err.txt: the header line and one line per refused QSO.
-bool CheckErrorLog(const std::filesystem::path& workDir, std::size_t refused, std::ostream& err);
+Status CheckErrorLog(const std::filesystem::path& workDir, std::size_t refused, std::ostream& err);
 // A Cabrillo log that is new or changed since before was taken.
-bool CheckCabrilloLog(const std::filesystem::path& workDir, const CabrilloStamps& before,
-                      std::ostream& err);
+Status CheckCabrilloLog(const std::filesystem::path& workDir, const CabrilloStamps& before,
+                        std::ostream& err);
 // The figures of report and of the run as JSON, to path ("-": standard output);
 // shownPath names it in messages.
-bool WriteJsonSummary(std::string_view report, const RunFigures& figures, const std::string& path,
-                      const std::string& shownPath, std::ostream& err);
+Status WriteJsonSummary(std::string_view report, const RunFigures& figures,
+                        const std::string& path, const std::string& shownPath);
 
 // A JSON summary made already, written as WriteJsonSummary writes it.
-bool WriteJsonText(const std::string& json, const std::string& path, const std::string& shownPath,
-                   std::ostream& err);
+Status WriteJsonText(const std::string& json, const std::string& path,
+                     const std::string& shownPath);
 
 // Replaces the file at path with data in one step: readers see the old bytes or the
 // new, never a part. A link is followed: the file it names is replaced.
-bool WriteFileAtomically(const std::string& path, std::string_view data);
+Status WriteFileAtomically(const std::string& path, std::string_view data);
 
 // Why the JSON summary must not go to jsonPath: it is the log, the country file, or
 // one of the plugin's files in the working folder (compared as files, so that links

@@ -18,6 +18,7 @@
 #include "host/cli/program_messages.h"
 #include "host/session/report_summary.h"
 #include "host/cli/run_outputs.h"
+#include "host/cli/run_start.h"
 #include "host/cli/standard_streams.h"
 #include "host/session/work_folder.h"
 
@@ -67,22 +68,14 @@ public:
 
 private:
     Status Start() {
-        logPath_ = Absolute(options_.logPath);
-        jsonPath_ = options_.jsonPath.empty() || options_.jsonPath == "-" ? "" : Absolute(options_.jsonPath);
-        const Result<std::string> folder = WorkFolder(options_.workDir);
-        const std::string conflict = JsonPathConflict(options_.jsonPath, logPath_,
-                                                      Absolute(options_.countryFile),
-                                                      folder ? *folder : std::string());
-        if (!conflict.empty())
-            return Failure{FailureKind::kUsage,
-                           "--json " + options_.jsonPath + " is " + conflict + "; give another file"};
-        Result<std::unique_ptr<PluginHost>> host = PluginHost::Find(
-            {options_.pluginPath, options_.workDir, options_.automation, options_.verbose});
-        if (!host) return host.Why();
-        host_ = std::move(*host);
+        Result<RunStart> start = StartRun(options_);
+        if (!start) return start.Why();
+        logPath_ = std::move(start->logPath);
+        jsonPath_ = start->jsonPath == "-" ? "" : std::move(start->jsonPath);
+        host_ = std::move(start->host);
         try {
             countries_ = CountryFile::Parse(
-                ReadSourceFile(Absolute(options_.countryFile), options_.countryFile));
+                ReadSourceFile(start->countryPath, options_.countryFile));
         } catch (const InputError& error) {
             return Failure{FailureKind::kInput, error.what()};
         }
