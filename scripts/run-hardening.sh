@@ -121,11 +121,14 @@ end
 begin "host tests with ThreadSanitizer (build-tsan)"
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVIK_BUILD_BENCH=OFF \
     -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer" >/dev/null
-cmake --build build-tsan --target host_tests live_view_tests tavik-host Tavik
-if ! (cd build-tsan/tests && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-        dbus-run-session -- ../bin/host_tests --gtest_brief=1); then
-    failed="$failed tsan-host-tests"
-fi
+host_tests="host_input_tests host_session_tests host_live_tests host_cli_tests"
+cmake --build build-tsan --target $host_tests live_view_tests tavik-host Tavik
+for tests in $host_tests; do
+    if ! (cd build-tsan/tests && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+            dbus-run-session -- ../bin/$tests --gtest_brief=1); then
+        failed="$failed tsan-$tests"
+    fi
+done
 end
 
 echo "== hardening done in $(($(date +%s) - started)) s"

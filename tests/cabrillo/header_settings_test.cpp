@@ -10,6 +10,7 @@
 #include "cabrillo/header_settings.h"
 #include "base/replace_all.h"
 #include "support/scratch_folder.h"
+#include "support/settings_file.h"
 
 using namespace tavik;
 
@@ -93,12 +94,12 @@ TEST_F(EditHeaderTest, DefaultsWithoutSettingsFileAndCancelWritesNothing) {
     EXPECT_EQ(dialog.shown, expected);  // no start value for the two lists 1022 and 1031
     EXPECT_EQ(header.baseName, "UA9XX_P");
     EXPECT_EQ(header.callSign, "UA9XX/P");
-    EXPECT_FALSE(std::filesystem::exists("Plugins/Tavik.ini"));
+    EXPECT_FALSE(std::filesystem::exists(kSettingsFile));
 }
 
 TEST_F(EditHeaderTest, StoredValuesShownFixedOnesIgnoredValuesReadWhole) {
     const std::string longName(60, 'N');
-    WriteFile("Plugins/Tavik.ini",
+    WriteFile(kSettingsFile,
               "[Settings]\r\nCategory=MULTI-OP\r\nPower=LOW\r\nContest=OTHER\r\nOperators=\r\n"
               "Name=" + longName + "\r\nClaimed=1234\r\nSoapBox=A<CR><LF>B\r\n"
               "Offtime=2025-09-20 1200 2025-09-20 1300\r\nClub=Radio club\r\n");
@@ -126,7 +127,7 @@ TEST_F(EditHeaderTest, OkStoresTheFieldsInOrderAndKeepsTheCabrilloForms) {
                       {kIdSoapBox, "Line one\r\nLine two"}, {kIdClaimed, "999"},
                       {kIdCallSign, "DL1ABC/P"}};
     EXPECT_EQ(header.EditHeaderSettings("DL1ABC"), 1);
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"),
+    EXPECT_EQ(ReadFile(kSettingsFile),
               "[Settings]\r\nOperators=DL1ABC\r\nName=Anna Example\r\n"
               "Address=\" Main Street 1 \"\r\nAddress_City=Berlin\r\nAddress_PostalCode=\r\n"
               "Address_Country=\r\nCategory=MULTI-OP\r\nPower=HIGH\r\nContest=CIS-QPSK63-DX\r\n"
@@ -151,7 +152,7 @@ TEST_F(EditHeaderTest, DialogThatCannotBeCreatedCountsAsNotConfirmed) {
     dialog.result = kDialogNotCreated;
     EXPECT_EQ(header.EditHeaderSettings(nullptr), 0);
     EXPECT_EQ(header.baseName, "Tavik");
-    EXPECT_FALSE(std::filesystem::exists("Plugins/Tavik.ini"));
+    EXPECT_FALSE(std::filesystem::exists(kSettingsFile));
 }
 
 TEST(HeaderFields, EveryDialogControlBelongsToExactlyOneField) {

@@ -1,9 +1,5 @@
 // The stand-in host serves its automation object during a run and carries the
 // plugin's commands out; run as a user would, on the test's private bus.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <systemd/sd-bus.h>
 
@@ -16,6 +12,7 @@
 
 #include "host/session/automation_server.h"
 #include "host/session/host_mode.h"
+#include "support/run_program.h"
 #include "tests/hostlink/bus_fixture.h"
 
 namespace fs = std::filesystem;
@@ -41,11 +38,7 @@ std::size_t Count(const std::string& text, const std::string& what) {
     return count;
 }
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = tavik::test::ProgramRun;
 
 class HostProgram : public ::testing::Test {
 protected:
@@ -67,29 +60,7 @@ protected:
                                       scratch_.string()};
         args.insert(args.end(), extra.begin(), extra.end());
         args.push_back(kSampleLog);
-        const fs::path outPath = scratch_ / "stdout", errPath = scratch_ / "stderr";
-        const pid_t child = fork();
-        if (child == 0) {
-            for (const std::string& name : unset) unsetenv(name.c_str());
-            const int in = open("/dev/null", O_RDONLY);
-            const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 ||
-                dup2(err, 2) < 0)
-                _exit(120);
-            std::vector<char*> argv;
-            for (std::string& arg : args) argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(122);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        outcome.out = ReadText(outPath);
-        outcome.err = ReadText(errPath);
-        return outcome;
+        return tavik::test::RunProgram({.args = args, .env = unset, .noInput = true});
     }
 
     fs::path scratch_;

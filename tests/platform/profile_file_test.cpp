@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "support/scratch_folder.h"
+#include "support/settings_file.h"
 
 namespace tavik {
 namespace {
@@ -133,7 +134,7 @@ TEST_F(ProfileRead, LineEndsAndByteOrderMark) {
 
 TEST_F(ProfileRead, BackslashSeparatesFolders) {
     ASSERT_EQ(mkdir("Plugins", 0755), 0);
-    WriteFile("Plugins/Tavik.ini", "[Settings]\r\nClaimed=8\r\n");
+    WriteFile(kSettingsFile, ClaimedOnlySettings("8"));
     EXPECT_EQ(ReadProfileString("Settings", "Claimed", "", "Plugins\\Tavik.ini"), "8");
 }
 
@@ -243,8 +244,8 @@ TEST_F(ProfileWrite, NewFileThroughBackslashPath) {
     ASSERT_EQ(mkdir("Plugins", 0755), 0);
     EXPECT_TRUE(WriteProfileString("Settings", "Claimed", "8", "Plugins\\Tavik.ini"));
     umask(previous);
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), "[Settings]\r\nClaimed=8\r\n");
-    EXPECT_EQ(StatOf("Plugins/Tavik.ini").st_mode & 07777, 0644u);
+    EXPECT_EQ(ReadFile(kSettingsFile), ClaimedOnlySettings("8"));
+    EXPECT_EQ(StatOf(kSettingsFile).st_mode & 07777, 0644u);
     EXPECT_EQ(List("Plugins"), std::vector<std::string>{"Tavik.ini"});
 }
 

@@ -99,9 +99,7 @@ TEST_F(ExportTest, OutOfMemoryNeverEscapesAnEntryPoint) {
     const int32_t added = Add(other);
     const int32_t removed = Remove(kept);
     char buffer[8] = "keep";
-    const int32_t checked =
-        api.checkCall0(other.call, 0, 0, "", "", "", "", "", "", "", "", "", "", "", 0, 0, 0,
-                       0.0, 0.0, "", "", "", "", "", "20M", "20M", buffer, buffer);
+    const int32_t checked = tavik::abi::CheckCall(api, other.call, "20M", "20M", buffer, buffer);
     const char* report = api.getResult0(nullptr);
     const int32_t reset = Reset();
     failAllocations = false;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "export_fixture.h"
+#include "support/settings_file.h"
 
 namespace {
 
@@ -82,12 +83,12 @@ TEST_F(CabrilloExportTest, ResultWritesTheLogStoresMinusOneAndShowsTheNotice) {
     EXPECT_EQ(flag, -1);
     EXPECT_EQ(ReadFile("DL1ABC_P.cbr"), log);
     // Not confirmed: nothing but the claimed score reached the settings file.
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), "[Settings]\r\nClaimed=8\r\n");
+    EXPECT_EQ(ReadFile(kSettingsFile), ClaimedOnlySettings("8"));
 }
 
 TEST_F(CabrilloExportTest, StoredHeaderFieldsReachTheLog) {
     {
-        std::FILE* ini = std::fopen("Plugins/Tavik.ini", "wb");
+        std::FILE* ini = std::fopen(kSettingsFile, "wb");
         ASSERT_NE(ini, nullptr);
         std::fputs("[Settings]\r\nName=Anna Example\r\nOperators=DL1ABC DL2XYZ\r\n"
                    "SoapBox=Nice contest<CR><LF>73\r\nOfftime=\r\nClaimed=5\r\n", ini);

@@ -7,20 +7,6 @@
 
 namespace fs = std::filesystem;
 
-QsoSpec::QsoSpec() {
-    ownCallLogged = "DL1ABC";
-    call = "UA9XX";
-    time = {41531.50347222222, kDateTimeValid};  // 2013-09-14 12:05
-    frequencyHz = 14070150;
-    mode = "QPSK63";
-    rstSent = "599";
-    rstReceived = "579";
-    exchangeSent = "0100";
-    exchangeReceived = "1001";
-    countryPrefix = "UA9";
-    band = "20M";
-}
-
 void ExportTest::SetUp() {
     previousDir = fs::current_path().string();
     // A fresh folder per test: the plugin writes by bare relative names.

@@ -7,11 +7,7 @@
 
 #include "abi/plugin_client.h"
 #include "host/session/plugin_loader.h"
-
-// A QSO the plugin accepts, for each test to change what it is about.
-struct QsoSpec : tavik::abi::QsoRecord {
-    QsoSpec();
-};
+#include "support/qso_spec.h"
 
 class ExportTest : public ::testing::Test {
 protected:

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "export_fixture.h"
+#include "support/settings_file.h"
 
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -29,12 +30,12 @@ const std::string kReport =
 }  // namespace
 
 TEST_F(ExportTest, SettingsFileThatIsAFolderChangesNoAnswer) {
-    ASSERT_TRUE(fs::create_directory("Plugins/Tavik.ini"));
+    ASSERT_TRUE(fs::create_directory(kSettingsFile));
     EXPECT_EQ(Reset(), 1);
     QsoSpec qso;
     EXPECT_EQ(Add(qso), 1);
     EXPECT_EQ(Result(), kReport);
-    EXPECT_TRUE(fs::is_directory("Plugins/Tavik.ini"));
+    EXPECT_TRUE(fs::is_directory(kSettingsFile));
 }
 
 TEST_F(ExportTest, SettingsChangedBetweenCallsKeepTheirOtherContent) {
@@ -43,10 +44,10 @@ TEST_F(ExportTest, SettingsChangedBetweenCallsKeepTheirOtherContent) {
     Add(qso);
     Result();
     // Someone edits the file between two result requests.
-    WriteText("Plugins/Tavik.ini",
+    WriteText(kSettingsFile,
               "; edited by hand\r\n[Settings]\r\nName=Anna\r\nClaimed=77\r\n[Other]\r\nx=1\r\n");
     Result();
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"),
+    EXPECT_EQ(ReadFile(kSettingsFile),
               "; edited by hand\r\n[Settings]\r\nName=Anna\r\nClaimed=3\r\n[Other]\r\nx=1\r\n");
 }
 
@@ -55,14 +56,14 @@ TEST_F(ExportTest, ReadOnlySettingsFileIsLeftAsItWas) {
     // Wine run as root writes read-only files; the profile functions of Windows refuse them.
     GTEST_SKIP() << "the read-only attribute is not honoured under Wine as root";
 #endif
-    WriteText("Plugins/Tavik.ini", "[Settings]\r\nClaimed=99\r\n");
-    fs::permissions("Plugins/Tavik.ini", fs::perms::owner_read | fs::perms::group_read |
+    WriteText(kSettingsFile, ClaimedOnlySettings("99"));
+    fs::permissions(kSettingsFile, fs::perms::owner_read | fs::perms::group_read |
                                               fs::perms::others_read);
     Reset();
     QsoSpec qso;
     Add(qso);
     EXPECT_EQ(Result(), kReport);
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), "[Settings]\r\nClaimed=99\r\n");
+    EXPECT_EQ(ReadFile(kSettingsFile), ClaimedOnlySettings("99"));
 }
 
 #if !defined(_WIN32)
@@ -120,7 +121,7 @@ private:
 
 TEST_F(FullDiskTest, FailedWritesKeepThePreviousSettingsAndLog) {
     const std::string oldSettings = "[Settings]\r\nName=Anna Example\r\nClaimed=99\r\n";
-    WriteText("Plugins/Tavik.ini", oldSettings);
+    WriteText(kSettingsFile, oldSettings);
     WriteText("DL1ABC.cbr", "previous log\r\n");
     Reset("DL1ABC", "DL", 1);
     QsoSpec qso;
@@ -132,7 +133,7 @@ TEST_F(FullDiskTest, FailedWritesKeepThePreviousSettingsAndLog) {
     QsoSpec refused;
     refused.mode = "BPSK31";
     EXPECT_EQ(Add(refused), 0);
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), oldSettings);
+    EXPECT_EQ(ReadFile(kSettingsFile), oldSettings);
     EXPECT_EQ(ReadFile("DL1ABC.cbr"), "previous log\r\n");
     const std::string notices = Notices();
     EXPECT_EQ(notices.rfind("Output: File not produced: DL1ABC.cbr (", 0), 0u) << notices;

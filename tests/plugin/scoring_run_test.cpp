@@ -6,6 +6,7 @@
 #include <string>
 
 #include "export_fixture.h"
+#include "support/settings_file.h"
 
 namespace {
 const std::string kErrHeader = "CIS-QPSK63-DX UBN file \r\n";
@@ -35,7 +36,7 @@ TEST_F(ExportTest, FullRunGivesReportErrorLogAndClaimedScore) {
     EXPECT_EQ(Add(dx), 1);
     EXPECT_EQ(Result(),
               kReportHead + "20M\t 2\t 4\t 2\r\nTotal\t 2\t 4\t 2\r\nScore = 4 * 2 = 8 \r\n");
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), "[Settings]\r\nClaimed=8\r\n");
+    EXPECT_EQ(ReadFile(kSettingsFile), ClaimedOnlySettings("8"));
     // Accepted QSOs leave err.txt as it was.
     EXPECT_EQ(ReadFile("err.txt"), kErrHeader);
     // A second request gives the same text and leaves the flag alone without export.
@@ -78,7 +79,7 @@ TEST_F(ExportTest, RefusalsAreLoggedInCallOrderAndStillAddTheirBand) {
     EXPECT_EQ(Result(), kReportHead +
                             "80M\t 0\t 0\t 0\r\n40M\t 0\t 0\t 0\r\n20M\t 0\t 0\t 0\r\n"
                             "Total\t 0\t 0\t 0\r\nScore = 0 * 0 = 0 \r\n");
-    EXPECT_EQ(ReadFile("Plugins/Tavik.ini"), "[Settings]\r\nClaimed=0\r\n");
+    EXPECT_EQ(ReadFile(kSettingsFile), ClaimedOnlySettings("0"));
 }
 
 TEST_F(ExportTest, InvalidAndNullDatesInErrorLines) {

@@ -1,6 +1,5 @@
-// A log that changes while it is read: mapped bytes cut short, a save in progress,
-// an own call first named later, capped warnings, the points each row shows, the
-// rates and the partial calls of the window.
+// A log that changes while it is read: a save in progress, an own call first named
+// later, the points each row shows, the rates and the partial calls of the window.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,15 +10,16 @@
 #include <thread>
 #include <vector>
 
-#include "host/input/call_list.h"
 #include "host/input/country_file.h"
 #include "host/live/live_log.h"
 #include "host/live/live_scoring.h"
 #include "host/input/log_reader.h"
 #include "host/session/plugin_loader.h"
 #include "host/input/source_file.h"
+#include "support/adif_qso_text.h"
 
 using namespace tavik::host;
+using tavik::test::AdifQsoText;
 namespace fs = std::filesystem;
 
 namespace {
@@ -47,15 +47,6 @@ protected:
     std::string path_;
 };
 
-std::string Record(const std::string& call, int minute, const std::string& extra = "") {
-    char time[8];
-    std::snprintf(time, sizeof time, "%02d%02d", 12 + minute / 60, minute % 60);
-    return "<CALL:" + std::to_string(call.size()) + ">" + call +
-           "<QSO_DATE:8>20250920<TIME_ON:4>" + time +
-           "<MODE:3>PSK<SUBMODE:6>QPSK63<BAND:3>20M<STX_STRING:4>0001<SRX_STRING:4>" +
-           std::to_string(1000 + minute) + extra + "<EOR>\n";
-}
-
 // Refreshes until the log says something other than kNone or kUnsettled.
 LiveLog::Change Settle(LiveLog& log) {
     for (int i = 0; i < 200; ++i) {
@@ -68,89 +59,27 @@ LiveLog::Change Settle(LiveLog& log) {
 
 }  // namespace
 
-TEST_F(Scratch, MappedBytesOfAFileThatChangesAreNotTrusted) {
-    const std::string text(1 << 20, 'x');
-    struct Case {
-        const char* what;
-        void (*change)(const std::string& path);
-        bool heldStill;
-    } cases[] = {
-        {"untouched", [](const std::string&) {}, true},
-#if !defined(_WIN32)  // Windows refuses to cut a mapped file short
-        // Reading past the new end would raise SIGBUS without the guard.
-        {"cut short", [](const std::string& path) { fs::resize_file(path, 100); }, false},
-#endif
-        {"written over",
-         [](const std::string& path) {
-             std::fstream(path, std::ios::binary | std::ios::in | std::ios::out) << "changed";
-         },
-         false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Write(text);
-        std::string error;
-        std::unique_ptr<InputBytes> bytes = OpenInputBytes(path_, error, false);
-        ASSERT_TRUE(bytes) << error;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // a later change time
-        c.change(path_);
-        std::size_t xs = 0;
-        for (char byte : bytes->Bytes()) xs += byte == 'x';
-        EXPECT_EQ(bytes->HeldStill(), c.heldStill);
-        if (c.heldStill) {
-            EXPECT_EQ(xs, text.size());
-        }
-    }
-}
-
 TEST_F(Scratch, ASaveInProgressIsWaitedOutAndALaterOwnCallIsTaken) {
     LiveLog log(path_, "log.adi", PeriodSettings{}, {});
-    Write(Record("DL1AA", 0) + Record("DL1AB", 1));
+    Write(AdifQsoText("DL1AA", 0) + AdifQsoText("DL1AB", 1));
     ASSERT_EQ(Settle(log), LiveLog::Change::kRewritten);
     EXPECT_EQ(log.Content().ownCall, "");
 
     // An append naming the station: the own call, as a one-shot run takes it.
-    Append(Record("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA"));
+    Append(AdifQsoText("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA"));
     ASSERT_EQ(Settle(log), LiveLog::Change::kGrew);
     EXPECT_EQ(log.Content().ownCall, "UA3AA");
     EXPECT_EQ(log.Content().qsos.size(), 3u);
 
     // Cut short and half written again: the content stays as it was meanwhile.
-    const std::string whole = Record("DL1AA", 0) + Record("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA");
+    const std::string whole =
+        AdifQsoText("DL1AA", 0) + AdifQsoText("DL1AC", 2, "<STATION_CALLSIGN:5>UA3AA");
     Write(whole.substr(0, whole.size() / 2));
     EXPECT_EQ(log.Refresh(), LiveLog::Change::kUnsettled);
     EXPECT_EQ(log.Content().qsos.size(), 3u);
     Write(whole);
     ASSERT_EQ(Settle(log), LiveLog::Change::kRewritten);
     EXPECT_EQ(log.Content().qsos.size(), 2u);
-}
-
-TEST(Diagnostics, OnlyTheFirstFewOfAKindArePrintedAndTheRestCounted) {
-    std::string text = "<EOH>" + Record("DL1AA", 0);
-    for (int i = 0; i < 1000; ++i) text += "< ";
-    text += Record("DL1AB", 1);
-    for (int i = 0; i < 30; ++i) text += Record("DL" + std::to_string(i) + "X", 2 + i, "<FREQ:3>abc");
-    SourceFile source("log.adi", text);
-    struct Count : QsoHandler {
-        void OnQso(const Qso&, std::size_t, std::size_t, Diagnostics&) override { ++qsos; }
-        int qsos = 0;
-    } count;
-    std::vector<std::string> lines;
-    Diagnostics diagnostics([&](const std::string& line) { lines.push_back(line); });
-    ReadLog(source, count, diagnostics);
-    diagnostics.Finish(source);
-    EXPECT_EQ(count.qsos, 32);
-    EXPECT_EQ(diagnostics.Warnings(), 1030u);
-    ASSERT_EQ(lines.size(), 2 * Diagnostics::kShownOfAKind + 2);
-    EXPECT_EQ(lines[lines.size() - 2].rfind(
-                  "warning: log.adi: 980 more warnings like the one at byte offset " +
-                      std::to_string(text.find("< ")) + " not shown ('<' starts no tag",
-                  0),
-              0u)
-        << lines[lines.size() - 2];
-    EXPECT_NE(lines.back().find(": 10 more warnings like the one at byte offset "), std::string::npos)
-        << lines.back();
-    EXPECT_NE(lines.back().find("(FREQ 'abc' ignored"), std::string::npos) << lines.back();
 }
 
 TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
@@ -241,20 +170,5 @@ TEST(LiveRates, ByTheClockAndOverTheLastQsos) {
     perMinute.erase(perMinute.begin(), std::next(perMinute.begin(), 25));
     EXPECT_EQ(RatesAt(perMinute, at(731, 30)).ofLast100Qsos, 0u);  // 27 QSOs only
     EXPECT_EQ(RatesAt({}, at(731, 30)).bestHourQsos, 0u);
-}
-
-TEST_F(Scratch, CallListHoldsTheCallsOfAFileThatBeginWithTheTextFirst) {
-    Write("# comment\r\nua9xx\r\n\r\nRUA9X\nUA9XX\nUA9XA\n  DL9X  \n");
-    const Result<CallList> loaded = CallList::Load(path_);
-    ASSERT_TRUE(loaded) << loaded.Why().message;
-    const CallList& list = *loaded;
-    EXPECT_EQ(list.Size(), 4u);
-    EXPECT_EQ(list.Holding("UA9X", 9), (std::vector<std::string>{"UA9XA", "UA9XX", "RUA9X"}));
-    EXPECT_EQ(list.Holding("9X", 9), (std::vector<std::string>{"DL9X", "RUA9X", "UA9XA", "UA9XX"}));
-    EXPECT_EQ(list.Holding("A9X", 2), (std::vector<std::string>{"RUA9X", "UA9XA"}));
-    EXPECT_TRUE(list.Holding("", 9).empty());
-    const Result<CallList> none = CallList::Load((dir_ / "none").string());
-    ASSERT_FALSE(none);
-    EXPECT_NE(none.Why().message.find("none: No such file"), std::string::npos) << none.Why().message;
 }
 

@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/run_program.h"
+#include "support/settings_file.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,23 +53,20 @@ struct SampleLog {
     }
 };
 
-// Runs tavik-host with standard output on a pipe (out) and standard error to errPath.
+std::vector<std::string> HostArgs(const std::vector<std::string>& args) {
+    std::vector<std::string> argv{TAVIK_HOST_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return argv;
+}
+
+// Starts tavik-host with standard output on a pipe (out) and standard error to errPath.
 pid_t Start(const std::vector<std::string>& args, int& out, const std::string& errPath) {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) return -1;
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(pipeFds[1], 1);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(err, 2);
-        close(pipeFds[0]);
-        std::vector<char*> argv{const_cast<char*>(TAVIK_HOST_PATH)};
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        execv(TAVIK_HOST_PATH, argv.data());
-        _exit(122);
-    }
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) return -1;
+    const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const pid_t child = tavik::test::StartProgram({.args = HostArgs(args)}, pipeFds[1], err);
     close(pipeFds[1]);
+    if (err >= 0) close(err);
     out = pipeFds[0];
     return child;
 }
@@ -122,15 +122,7 @@ protected:
 
     // What a one-shot run over the log as it is now writes and prints.
     std::string OneShot() {
-        int out = -1;
-        const pid_t child = Start(Args("one", {"--json", "-"}), out, "/dev/null");
-        std::string json;
-        char buffer[4096];
-        for (ssize_t got; (got = read(out, buffer, sizeof buffer)) > 0;)
-            json.append(buffer, static_cast<std::size_t>(got));
-        close(out);
-        waitpid(child, nullptr, 0);
-        return json;
+        return tavik::test::RunProgram({.args = HostArgs(Args("one", {"--json", "-"}))}).out;
     }
 
     // action: how the watch says it followed the change (a new run or the QSOs it took),
@@ -148,7 +140,7 @@ protected:
         if (savedMayLead) line = Replace(line, ": the log was saved: ", ": ");
         EXPECT_EQ(line.rfind("tavik-host: " + log_.string() + ": " + action, 0), 0u) << line;
         EXPECT_EQ(live, OneShot());
-        for (const char* file : {"err.txt", "Plugins/Tavik.ini"})
+        for (const char* file : {"err.txt", kSettingsFile})
             EXPECT_EQ(ReadFile(scratch_ / "live" / file), ReadFile(scratch_ / "one" / file)) << file;
     }
 

@@ -18,6 +18,7 @@
 #include "abi/plugin_client.h"
 #include "cabrillo/dialog_layout.h"
 #include "host/session/plugin_loader.h"
+#include "support/qso_spec.h"
 
 namespace fs = std::filesystem;
 
@@ -136,18 +137,12 @@ protected:
         return tavik::abi::ResetStats(api_, run);
     }
     int32_t AddQso() {
-        tavik::abi::QsoRecord qso;
+        QsoSpec qso;
         qso.ownCallLogged = "RA3XYZ";
         qso.call = "DL1ABC";
         qso.time = {45920.50347222222, kDateTimeValid};  // 12:05
-        qso.frequencyHz = 14070150;
-        qso.mode = "QPSK63";
-        qso.rstSent = "599";
-        qso.rstReceived = "579";
         qso.exchangeSent = "0042";
-        qso.exchangeReceived = "1001";
         qso.countryPrefix = "DL";
-        qso.band = "20M";
         return tavik::abi::Add(api_, qso);
     }
 

@@ -2,8 +2,6 @@
 // It starts the program with fork and exec, so it runs on POSIX systems.
 #if !defined(_WIN32)
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -15,13 +13,16 @@
 #include <thread>
 #include <vector>
 
+#include "support/run_program.h"
+#include "support/settings_file.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kSamples = TAVIK_SAMPLES_DIR;
 const std::string kSampleLog = kSamples + "/cis-dx-psk.adi";
-const fs::path kFixtures = fs::path(__FILE__).parent_path() / "fixtures";
+const fs::path kFixtures = TAVIK_HOST_FIXTURES_DIR;
 
 std::string Fixture(const char* name) { return (kFixtures / name).string(); }
 
@@ -36,11 +37,7 @@ void WriteFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
+using Outcome = tavik::test::ProgramRun;
 
 class HostRun : public ::testing::Test {
 protected:
@@ -58,34 +55,11 @@ protected:
     // unset) says otherwise.
     Outcome Run(const std::vector<std::string>& args, const fs::path& cwd = {},
                 const std::vector<std::string>& env = {}) {
-        fs::path outPath = scratch_ / "stdout", errPath = scratch_ / "stderr";
-        pid_t child = fork();
-        if (child == 0) {
-            setenv("XDG_DATA_HOME", (scratch_ / "data").c_str(), 1);
-            for (const std::string& setting : env) {
-                const std::size_t equals = setting.find('=');
-                if (equals == std::string::npos)
-                    unsetenv(setting.c_str());
-                else
-                    setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
-            }
-            int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(120);
-            if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(121);
-            std::vector<char*> argv{const_cast<char*>(program_.c_str())};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            execv(program_.c_str(), argv.data());
-            _exit(122);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        Outcome outcome;
-        outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        outcome.out = ReadFile(outPath);
-        outcome.err = ReadFile(errPath);
-        return outcome;
+        std::vector<std::string> argv{program_};
+        argv.insert(argv.end(), args.begin(), args.end());
+        std::vector<std::string> settings{"XDG_DATA_HOME=" + (scratch_ / "data").string()};
+        settings.insert(settings.end(), env.begin(), env.end());
+        return tavik::test::RunProgram({.args = argv, .cwd = cwd, .env = settings});
     }
 
     std::vector<std::string> WithPlugin(std::vector<std::string> args) {
@@ -132,7 +106,7 @@ TEST_F(HostRun, SampleIsScoredAsTheContestRulesSay) {
     EXPECT_EQ(errTxt, ReadFile(kSamples + "/cis-dx-psk.err"));
     std::string score = run.out.substr(run.out.rfind(" = ") + 3);
     score = score.substr(0, score.find(' '));
-    EXPECT_EQ(ReadFile(work_ / "Plugins" / "Tavik.ini"), "[Settings]\r\nClaimed=" + score + "\r\n");
+    EXPECT_EQ(ReadFile(work_ / kSettingsFile), ClaimedOnlySettings(score));
 
     // Offered is every record, refused every err.txt line, duplicates what the report leaves out.
     std::size_t offered = Count(ReadFile(kSampleLog), "<EOR>");
@@ -505,7 +479,7 @@ TEST_F(HostRun, TheJsonSummaryNeverReplacesTheUsersFiles) {
     const fs::path log = scratch_ / "mylog.adi";
     fs::copy_file(kSampleLog, log);
     fs::create_directories(work_ / "Plugins");
-    WriteFile(work_ / "Plugins" / "Tavik.ini", "[Cabrillo]\n");
+    WriteFile(work_ / kSettingsFile, "[Cabrillo]\n");
     WriteFile(work_ / "err.txt", "old\n");
     fs::create_symlink(log, scratch_ / "link.json");
     const std::string logText = ReadFile(log);
@@ -529,7 +503,7 @@ TEST_F(HostRun, TheJsonSummaryNeverReplacesTheUsersFiles) {
     }
     EXPECT_EQ(ReadFile(log), logText);
     EXPECT_EQ(ReadFile(work_ / "err.txt"), "old\n");
-    EXPECT_EQ(ReadFile(work_ / "Plugins" / "Tavik.ini"), "[Cabrillo]\n");
+    EXPECT_EQ(ReadFile(work_ / kSettingsFile), "[Cabrillo]\n");
 
     // A log whose every record was skipped still leaves its summary.
     const fs::path json = scratch_ / "summary.json";

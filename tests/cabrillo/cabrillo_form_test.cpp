@@ -1,7 +1,6 @@
 // The Cabrillo header dialog in a terminal: the driver runs it in a tmux pane, the
 // tests type into the pane, read the screen back and check what the dialog returned.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "cabrillo/dialog_layout.h"
+#include "support/run_program.h"
 #include "support/screen_wait.h"
 
 namespace tavik {
@@ -27,33 +27,8 @@ using Lines = std::vector<std::string>;
 
 constexpr auto kPatience = kScreenPatience;
 
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) {
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    }
-    return quoted + "'";
-}
-
-// Runs a shell command with no terminal around it; gives its exit status and,
-// with out, what it wrote.
-int Shell(const std::string& command, std::string* out = nullptr) {
-    const std::string redirected = command + " </dev/null 2>/dev/null" + (out ? "" : " >/dev/null");
-    FILE* pipe = popen(redirected.c_str(), "r");
-    if (pipe == nullptr) {
-        return -1;
-    }
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        text.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    if (out != nullptr) {
-        *out = text;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using test::Shell;
+using test::ShellQuoted;
 
 Lines SplitLines(const std::string& text) {
     Lines lines;
@@ -132,9 +107,9 @@ protected:
     }
 
     int Tmux(const std::vector<std::string>& args, std::string* out = nullptr) {
-        std::string command = "tmux -f /dev/null -S " + ShellQuote(socket_);
+        std::string command = "tmux -f /dev/null -S " + ShellQuoted(socket_);
         for (const std::string& arg : args) {
-            command.append(" ").append(ShellQuote(arg));
+            command.append(" ").append(ShellQuoted(arg));
         }
         return Shell(command, out);
     }
@@ -284,7 +259,7 @@ std::string Umlauts(int n) {
 
 TEST_F(FormScreen, AUtf8LocaleShowsCharactersAsTypedKeepsTheirBytesAndDrawsLines) {
     Launch({"sh", "-c",
-            "LC_ALL=C.UTF-8 " + ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+            "LC_ALL=C.UTF-8 " + ShellQuoted(TAVIK_FORM_DRIVER) + " " + ShellQuoted(output_) +
                 " '1007=M\\xfcnchen' 1004=dl1abc"});
     WaitFor("[ CANCEL ]");
     // Right and Backspace step over whole characters; Down keeps the cell column.
@@ -389,8 +364,8 @@ TEST_F(FormKeys, AltDownOpensAListAndEscClosesItOnEitherTerminalType) {
     for (const std::string term : {"tmux-256color", "screen"}) {
         SCOPED_TRACE(term);
         Launch({"sh", "-c",
-                "TERM=" + term + " " + ShellQuote(TAVIK_FORM_DRIVER) + " " +
-                    ShellQuote(output_) + " 1015=HIGH"});
+                "TERM=" + term + " " + ShellQuoted(TAVIK_FORM_DRIVER) + " " +
+                    ShellQuoted(output_) + " 1015=HIGH"});
         WaitFor("[ CANCEL ]");
         Keys({"Tab", "Tab", "M-Down"});
         WaitFor("LOW");
@@ -414,8 +389,8 @@ TEST_F(FormKeys, AltDownOpensAListAndEscClosesItOnEitherTerminalType) {
 
 TEST_F(FormClosing, EscCancelsLeavesTheTextsAndRestoresTheTerminal) {
     Launch({"sh", "-c",
-            ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
-                " 1010=DL1ABC 1013=multi 1021=6h; stty -a > " + ShellQuote(output_ + ".tty")});
+            ShellQuoted(TAVIK_FORM_DRIVER) + " " + ShellQuoted(output_) +
+                " 1010=DL1ABC 1013=multi 1021=6h; stty -a > " + ShellQuoted(output_ + ".tty")});
     WaitFor("[ CANCEL ]");
     Type("typed");
     Keys({"Tab", "PPage"});
@@ -434,7 +409,7 @@ TEST_F(FormClosing, EscCancelsLeavesTheTextsAndRestoresTheTerminal) {
 }
 
 TEST_F(FormClosing, WithoutAUsableTerminalNothingIsShown) {
-    const std::string driver = ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_);
+    const std::string driver = ShellQuoted(TAVIK_FORM_DRIVER) + " " + ShellQuoted(output_);
     EXPECT_EQ(Shell(driver + " 1010=DL1ABC"), 0);
     EXPECT_EQ(Result(), "result=-1\n1010=DL1ABC\n");
 
@@ -451,10 +426,10 @@ TEST_F(FormClosing, WithoutAUsableTerminalNothingIsShown) {
 
 TEST_F(FormClosing, AMessageAsksOnTheTerminalWhereverStandardErrorGoes) {
     const std::string errors = output_ + ".err";
-    for (const std::string& redirect : {" 2>" + ShellQuote(errors), std::string()}) {
+    for (const std::string& redirect : {" 2>" + ShellQuoted(errors), std::string()}) {
         SCOPED_TRACE(redirect);
         Launch({"sh", "-c",
-                ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+                ShellQuoted(TAVIK_FORM_DRIVER) + " " + ShellQuoted(output_) +
                     " --message Tavik 'Cannot open Tavik.ini'" + redirect + "; sleep 5"});
         // Shown once, the prompt below it, and nothing done until Enter.
         Await([](const Lines& screen) {
@@ -473,7 +448,7 @@ TEST_F(FormClosing, AMessageAsksOnTheTerminalWhereverStandardErrorGoes) {
 
     // A terminal on standard input but no controlling one: nobody to ask, no wait.
     Launch({"sh", "-c",
-            "setsid -w " + ShellQuote(TAVIK_FORM_DRIVER) + " " + ShellQuote(output_) +
+            "setsid -w " + ShellQuoted(TAVIK_FORM_DRIVER) + " " + ShellQuoted(output_) +
                 " --message Tavik text; sleep 5"});
     EXPECT_EQ(Result(), "acknowledged\n");
 }

@@ -1,7 +1,6 @@
 // The live score window in a terminal: the driver shows a canned snapshot in a tmux
 // pane; the tests type into the pane, resize it and read the screen back.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -15,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/run_program.h"
 #include "support/screen_wait.h"
 
 namespace {
@@ -22,25 +22,8 @@ namespace {
 using namespace std::chrono_literals;
 using Lines = std::vector<std::string>;
 
-std::string Quoted(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-// Runs a shell command; its exit status, its standard output in *out.
-int Shell(const std::string& command, std::string* out = nullptr) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    std::string text;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        text.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    if (out != nullptr) *out = text;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using tavik::test::Shell;
+using tavik::test::ShellQuoted;
 
 // The first row that starts with text (or anywhere holds it), or -1.
 int RowOf(const Lines& screen, const std::string& text, bool anywhere) {
@@ -98,23 +81,24 @@ protected:
     }
 
     int Tmux(const std::string& args, std::string* out = nullptr) {
-        return Shell("tmux -S " + Quoted((dir_ / "tmux").string()) + " -f /dev/null " + args, out);
+        const std::string socket = ShellQuoted((dir_ / "tmux").string());
+        return Shell("tmux -S " + socket + " -f /dev/null " + args, out);
     }
 
     // The driver (or another program line) in a 100x40 pane with these variables set;
     // afterwards its exit status and the terminal's modes go to exit_.
     void Launch(const std::string& environment,
-                const std::string& program = Quoted(TAVIK_LIVE_VIEW_DRIVER)) {
+                const std::string& program = ShellQuoted(TAVIK_LIVE_VIEW_DRIVER)) {
         const std::string command = environment + " " + program +
-                                    "; echo rc=$? > " + Quoted(exit_) + "; stty -a >> " +
-                                    Quoted(exit_) + "; sleep 10";
+                                    "; echo rc=$? > " + ShellQuoted(exit_) + "; stty -a >> " +
+                                    ShellQuoted(exit_) + "; sleep 10";
         std::filesystem::remove(exit_);
         Tmux("kill-server");
         // A server whose last session just ended may still be going away.
-        int status = Tmux("new-session -d -x 100 -y 40 " + Quoted(command));
+        int status = Tmux("new-session -d -x 100 -y 40 " + ShellQuoted(command));
         for (int attempt = 0; status != 0 && attempt < 5; ++attempt) {
             std::this_thread::sleep_for(50ms);
-            status = Tmux("new-session -d -x 100 -y 40 " + Quoted(command));
+            status = Tmux("new-session -d -x 100 -y 40 " + ShellQuoted(command));
         }
         ASSERT_EQ(status, 0);
     }
@@ -261,7 +245,8 @@ TEST_F(LiveView, MakesDupesNewMultipliersAndTheBandInUseStandOut) {
         std::filesystem::remove(bell);
         Launch("LC_ALL=C.UTF-8 LIVE_VIEW_BELL=1 NO_COLOR=" + noColor);
         ASSERT_EQ(Tmux("set-option -g bell-action any"), 0);
-        ASSERT_EQ(Tmux("set-hook -g alert-bell " + Quoted("run-shell " + Quoted("touch " + bell))), 0);
+        const std::string touch = ShellQuoted("touch " + bell);
+        ASSERT_EQ(Tmux("set-hook -g alert-bell " + ShellQuoted("run-shell " + touch)), 0);
         Await([](const Lines& screen) { EXPECT_NE(RowHolding(screen, "Score = 7 * 3 = 21"), -1); });
         std::string styled;
         Tmux("capture-pane -e -p -t 0", &styled);
@@ -311,9 +296,10 @@ TEST_F(LiveView, WatchShowsTheScoreChecksCallsAndFollowsTheLog) {
     const std::filesystem::path log = dir_ / "logbook.adi";
     std::filesystem::copy_file(TAVIK_SAMPLES_DIR "/cis-dx-psk.adi", log);
     std::filesystem::create_directory(dir_ / "work");
-    Launch("LC_ALL=C.UTF-8", Quoted(TAVIK_HOST_PATH) + " --watch --no-automation --plugin " +
-                                 Quoted(TAVIK_PLUGIN_PATH) + " --dir " +
-                                 Quoted((dir_ / "work").string()) + " " + Quoted(log.string()));
+    Launch("LC_ALL=C.UTF-8", ShellQuoted(TAVIK_HOST_PATH) + " --watch --no-automation --plugin " +
+                                 ShellQuoted(TAVIK_PLUGIN_PATH) + " --dir " +
+                                 ShellQuoted((dir_ / "work").string()) + " " +
+                                 ShellQuoted(log.string()));
     Await([](const Lines& screen) {
         EXPECT_NE(RowHolding(screen, "Score = 589 * 150 = 88350"), -1);
         EXPECT_NE(RowStarting(screen, "10M      29      63      22"), -1);
@@ -336,7 +322,7 @@ TEST_F(LiveView, WatchShowsTheScoreChecksCallsAndFollowsTheLog) {
 }
 
 TEST_F(LiveView, OpensNothingWithoutAUsableTerminal) {
-    EXPECT_EQ(Shell(Quoted(TAVIK_LIVE_VIEW_DRIVER) + " </dev/null"), 3);
+    EXPECT_EQ(Shell(ShellQuoted(TAVIK_LIVE_VIEW_DRIVER) + " </dev/null"), 3);
     Launch("TERM=no-such-terminal");
     EXPECT_EQ(ExitReport().rfind("rc=3\n", 0), 0u);
 }
