@@ -4,18 +4,17 @@
 #include <string>
 
 #include "plugin/error_log.h"
+#include "plugin/scoring_run.h"
+#include "support/qso_spec.h"
 
 using namespace tavik;
 
 TEST(ErrorLogLine, CabrilloOrderWithTwoBlankSeparators) {
-    CInfo qso;
-    qso.frequencyKhz = 14070;
-    qso.mode = "BPSK31";
-    qso.rstSent = "599";
-    qso.exchangeSent = "0100";
-    qso.call = "UA9XX";
-    qso.rstReceived = "579";
-    qso.exchangeReceived = "1001";
+    QsoSpec spec;
+    spec.mode = "BPSK31";
+    const CInfo qso = BuildRecord({spec.ownCallLogged, spec.call, &spec.time, spec.frequencyHz,
+                                   spec.mode, spec.rstSent, spec.rstReceived, spec.exchangeSent,
+                                   spec.exchangeReceived, spec.countryPrefix, spec.band});
     EXPECT_EQ(ErrorLog::RefusalLine(qso, "DL1ABC", "2013-09-14 1205", kReasonMode),
               "QSO:  14070  BPSK31  2013-09-14 1205  DL1ABC  599  0100  UA9XX  579  1001"
               "   NO QPSK63 MODE !!!\r\n");
