@@ -31,6 +31,7 @@
 #include "fuzz/tiny_pe.h"
 #include "platform/profile_text.h"
 #include "rules/cis_prefix.h"
+#include "tests/support/qso_spec.h"
 
 // Declared through the host's own function types, so a changed export fails to compile.
 extern "C" {
@@ -454,16 +455,11 @@ private:
         const size_t count = data_.ConsumeBool() ? data_.ConsumeIntegralInRange<size_t>(0, 64)
                                                  : data_.PickValueInArray(kCounts);
         const size_t keepEvery = data_.ConsumeIntegralInRange<size_t>(0, 4);
-        abi::QsoRecord added;
-        added.ownCallLogged = "DL1ABC";
+        QsoSpec added;
         added.time = {45920.6, kDateTimeValid};
         added.raw.otherDates = &added.time;
-        added.frequencyHz = 14070150;
-        added.mode = "QPSK63";
-        added.rstSent = "599";
         added.rstReceived = "599";
         added.exchangeSent = "0001";
-        added.band = "20M";
         // Taken back by call and band alone: no time, no dates, the rest empty.
         abi::QsoRecord removed;
         removed.raw.noTime = true;
