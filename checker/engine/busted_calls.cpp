@@ -1,0 +1,99 @@
+#include <algorithm>
+#include <cstdlib>
+#include <tuple>
+
+#include "checker/engine/call_neighbours.h"
+#include "checker/engine/qso_matching.h"
+
+namespace tavik::check {
+namespace {
+
+enum class Bust : std::uint8_t { kOneSide, kBothSides };
+
+struct BustCandidate {
+    Bust bust;
+    std::int64_t distance;
+    std::uint32_t wrong;  // kOneSide: the QSO that logged the busted call
+    std::uint32_t other;
+    bool operator<(const BustCandidate& x) const {
+        return std::tie(bust, distance, wrong, other) <
+               std::tie(x.bust, x.distance, x.wrong, x.other);
+    }
+};
+
+// The QSOs still unmatched, by station as in the index.
+struct FreeQsos {
+    std::vector<std::uint32_t> begin;  // by call id, calls + 1
+    std::vector<std::uint32_t> qsos;
+};
+
+FreeQsos CollectFree(const QsoIndex& index, const Links& links) {
+    FreeQsos free;
+    free.begin.assign(index.calls.size() + 1, 0);
+    for (std::uint32_t q = 0; q < index.qsos.size(); ++q) {
+        if (!links.Free(q)) continue;
+        free.qsos.push_back(q);
+        ++free.begin[index.qsos[q].station + 1];
+    }
+    for (std::size_t i = 1; i < free.begin.size(); ++i) free.begin[i] += free.begin[i - 1];
+    return free;
+}
+
+NeighbourIndex StationNeighbours(const QsoIndex& index) {
+    std::vector<std::pair<std::string_view, std::uint32_t>> stations;
+    for (std::uint32_t id = 0; id < index.calls.size(); ++id)
+        if (index.hasLog[id]) stations.emplace_back(index.Call(id), id);
+    return NeighbourIndex(stations);
+}
+
+// Candidates for one unmatched QSO: the stations one away from the call it
+// logged, and their unmatched QSOs on the band near its time.
+void Candidates(const QsoIndex& index, const FreeQsos& free, const NeighbourIndex& neighbours,
+                std::int64_t window, std::uint32_t q, std::vector<std::uint32_t>& near,
+                std::vector<BustCandidate>& found) {
+    const IndexedQso& mine = index.qsos[q];
+    neighbours.Find(index.Call(mine.worked), near);
+    for (std::uint32_t station : near) {
+        if (station == mine.station) continue;
+        for (std::uint32_t f = free.begin[station]; f < free.begin[station + 1]; ++f) {
+            const std::uint32_t t = free.qsos[f];
+            const IndexedQso& theirs = index.qsos[t];
+            const std::int64_t distance = std::llabs(mine.minute - theirs.minute);
+            if (theirs.band != mine.band || distance > window) continue;
+            if (theirs.worked == mine.station)
+                found.push_back({Bust::kOneSide, distance, q, t});
+            else if (q < t && OneEditApart(index.Call(theirs.worked), index.Call(mine.station)))
+                found.push_back({Bust::kBothSides, distance, q, t});
+        }
+    }
+}
+
+}  // namespace
+
+void FindBustedCalls(const QsoIndex& index, const CheckSettings& settings, Links& links,
+                     Workers& workers, std::size_t units) {
+    const FreeQsos free = CollectFree(index, links);
+    const NeighbourIndex neighbours = StationNeighbours(index);
+    std::vector<std::vector<BustCandidate>> found(workers.Count());
+    std::vector<std::vector<std::uint32_t>> near(workers.Count());
+    workers.Run(index.calls.size(), units, [&](unsigned thread, std::size_t first,
+                                               std::size_t last) {
+        for (std::size_t station = first; station < last; ++station)
+            for (std::uint32_t f = free.begin[station]; f < free.begin[station + 1]; ++f)
+                Candidates(index, free, neighbours, settings.windowMinutes, free.qsos[f],
+                           near[thread], found[thread]);
+    });
+    std::vector<BustCandidate> all;
+    for (const auto& list : found) all.insert(all.end(), list.begin(), list.end());
+    // The same order for any number of threads, and one QSO in one pair only.
+    std::sort(all.begin(), all.end());
+    for (const BustCandidate& c : all) {
+        if (!links.Free(c.wrong) || !links.Free(c.other)) continue;
+        if (c.bust == Bust::kOneSide)
+            links.Join(c.wrong, Link::kCalledWrong, c.other, Link::kCalledRight);
+        else
+            links.Join(c.wrong, Link::kBothWrong, c.other, Link::kBothWrong);
+    }
+}
+
+}  // namespace tavik::check

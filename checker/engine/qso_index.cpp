@@ -1,0 +1,126 @@
+#include "checker/engine/qso_index.h"
+
+#include <algorithm>
+#include <string>
+#include <unordered_map>
+
+namespace tavik::check {
+namespace {
+
+bool Before(const IndexedQso& x, const IndexedQso& y) {
+    if (x.worked != y.worked) return x.worked < y.worked;
+    if (x.band != y.band) return x.band < y.band;
+    if (x.log != y.log) return x.log < y.log;
+    return x.qso < y.qso;
+}
+
+// Call and band texts to ids in order of first sight, so the ids and with them
+// every later order are the same for any number of threads.
+class Interner {
+public:
+    explicit Interner(std::vector<std::string_view>& texts) : texts_(texts) {}
+    std::uint32_t Id(std::string_view text) {
+        auto [it, added] = ids_.try_emplace(text, static_cast<std::uint32_t>(texts_.size()));
+        if (added) texts_.push_back(text);
+        return it->second;
+    }
+    void Reserve(std::size_t count) { ids_.reserve(count); }
+
+private:
+    std::vector<std::string_view>& texts_;
+    std::unordered_map<std::string_view, std::uint32_t> ids_;
+};
+
+// The interning is the one step that runs on the calling thread alone.
+std::vector<IndexedQso> InternAll(const std::vector<EntrantLog>& logs, QsoIndex& index,
+                                  Workers& workers) {
+    Interner calls(index.calls);
+    std::vector<std::string_view> bandTexts;
+    Interner bands(bandTexts);
+    std::size_t total = 0;
+    for (const EntrantLog& log : logs) total += log.qsos.size();
+    calls.Reserve(total / 8 + logs.size());
+    std::vector<std::uint32_t> station(logs.size());
+    for (std::size_t l = 0; l < logs.size(); ++l) station[l] = calls.Id(logs[l].call);
+    std::vector<IndexedQso> taking;
+    taking.reserve(total);
+    const std::size_t step = std::max<std::size_t>(1, logs.size() / 16);
+    std::size_t reported = 0;
+    for (std::size_t l = 0; l < logs.size(); ++l) {
+        const std::vector<LoggedQso>& qsos = logs[l].qsos;
+        for (std::size_t q = 0; q < qsos.size(); ++q) {
+            if (qsos[q].alone != Verdict::kOk) continue;
+            taking.push_back({station[l], calls.Id(qsos[q].call), bands.Id(qsos[q].band),
+                              static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(q),
+                              qsos[q].minute});
+        }
+        if ((l + 1) % step == 0) {
+            workers.Advance(step);
+            reported += step;
+        }
+    }
+    workers.Advance(logs.size() - reported);
+    index.hasLog.assign(index.calls.size(), false);
+    for (std::uint32_t id : station) index.hasLog[id] = true;
+    return taking;
+}
+
+void CountNamers(QsoIndex& index, const std::vector<IndexedQso>& taking) {
+    // taking is in log order, so a log naming a call again finds itself last.
+    std::vector<std::uint32_t> lastLog(index.calls.size(), kNoId);
+    index.namedBy.assign(index.calls.size(), 0);
+    for (const IndexedQso& qso : taking) {
+        if (lastLog[qso.worked] == qso.log) continue;
+        lastLog[qso.worked] = qso.log;
+        if (index.namedBy[qso.worked] < 2) ++index.namedBy[qso.worked];
+    }
+}
+
+}  // namespace
+
+std::pair<std::uint32_t, std::uint32_t> QsoIndex::Run(std::uint32_t station, std::uint32_t worked,
+                                                      std::uint32_t band) const {
+    auto first = qsos.begin() + begin[station];
+    auto last = qsos.begin() + begin[station + 1];
+    auto key = [](const IndexedQso& qso) { return std::pair(qso.worked, qso.band); };
+    auto low = std::partition_point(first, last, [&](const IndexedQso& qso) {
+        return key(qso) < std::pair(worked, band);
+    });
+    auto high = std::partition_point(low, last, [&](const IndexedQso& qso) {
+        return key(qso) == std::pair(worked, band);
+    });
+    return {static_cast<std::uint32_t>(low - qsos.begin()),
+            static_cast<std::uint32_t>(high - qsos.begin())};
+}
+
+std::uint32_t QsoIndex::RunEnd(std::uint32_t first) const {
+    const std::uint32_t last = begin[qsos[first].station + 1];
+    std::uint32_t end = first + 1;
+    while (end < last && qsos[end].worked == qsos[first].worked &&
+           qsos[end].band == qsos[first].band)
+        ++end;
+    return end;
+}
+
+QsoIndex BuildQsoIndex(const std::vector<EntrantLog>& logs, Workers& workers) {
+    QsoIndex index;
+    std::vector<IndexedQso> taking = InternAll(logs, index, workers);
+    CountNamers(index, taking);
+    // Placed by station in log order, then each station's QSOs sorted on a thread.
+    index.begin.assign(index.calls.size() + 1, 0);
+    for (const IndexedQso& qso : taking) ++index.begin[qso.station + 1];
+    for (std::size_t i = 1; i < index.begin.size(); ++i) index.begin[i] += index.begin[i - 1];
+    std::vector<std::uint32_t> next(index.begin.begin(), index.begin.end() - 1);
+    index.qsos.resize(taking.size());
+    for (const IndexedQso& qso : taking) index.qsos[next[qso.station]++] = qso;
+    std::vector<IndexedQso>().swap(taking);
+    workers.Run(index.calls.size(), logs.size(),
+                [&](unsigned, std::size_t first, std::size_t last) {
+                    for (std::size_t call = first; call < last; ++call)
+                        std::sort(index.qsos.begin() + index.begin[call],
+                                  index.qsos.begin() + index.begin[call + 1], Before);
+                });
+    return index;
+}
+
+}  // namespace tavik::check
