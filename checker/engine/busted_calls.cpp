@@ -22,10 +22,20 @@ struct BustCandidate {
     }
 };
 
-// The QSOs still unmatched, by station as in the index.
+// The QSOs still unmatched, by station, each station's by band and time: a
+// station's QSOs near a time on a band are then one binary search away.
+struct FreeQso {
+    std::uint32_t band;
+    std::uint32_t qso;
+    std::int64_t minute;
+    bool operator<(const FreeQso& x) const {
+        return std::tie(band, minute, qso) < std::tie(x.band, x.minute, x.qso);
+    }
+};
+
 struct FreeQsos {
     std::vector<std::uint32_t> begin;  // by call id, calls + 1
-    std::vector<std::uint32_t> qsos;
+    std::vector<FreeQso> qsos;
 };
 
 FreeQsos CollectFree(const QsoIndex& index, const Links& links) {
@@ -33,10 +43,13 @@ FreeQsos CollectFree(const QsoIndex& index, const Links& links) {
     free.begin.assign(index.calls.size() + 1, 0);
     for (std::uint32_t q = 0; q < index.qsos.size(); ++q) {
         if (!links.Free(q)) continue;
-        free.qsos.push_back(q);
+        free.qsos.push_back({index.qsos[q].band, q, index.qsos[q].minute});
         ++free.begin[index.qsos[q].station + 1];
     }
-    for (std::size_t i = 1; i < free.begin.size(); ++i) free.begin[i] += free.begin[i - 1];
+    for (std::size_t i = 1; i < free.begin.size(); ++i) {
+        free.begin[i] += free.begin[i - 1];
+        std::sort(free.qsos.begin() + free.begin[i - 1], free.qsos.begin() + free.begin[i]);
+    }
     return free;
 }
 
@@ -56,8 +69,8 @@ NearStations FindNearStations(const QsoIndex& index, const FreeQsos& free, Worke
     NearStations near;
     near.slot.assign(index.calls.size(), kNoId);
     std::vector<std::uint32_t> asked;
-    for (std::uint32_t q : free.qsos) {
-        const std::uint32_t worked = index.qsos[q].worked;
+    for (const FreeQso& f : free.qsos) {
+        const std::uint32_t worked = index.qsos[f.qso].worked;
         if (near.slot[worked] != kNoId) continue;
         near.slot[worked] = static_cast<std::uint32_t>(asked.size());
         asked.push_back(worked);
@@ -77,11 +90,13 @@ void Candidates(const QsoIndex& index, const FreeQsos& free, const NearStations&
     const IndexedQso& mine = index.qsos[q];
     for (std::uint32_t station : near.stations[near.slot[mine.worked]]) {
         if (station == mine.station) continue;
-        for (std::uint32_t f = free.begin[station]; f < free.begin[station + 1]; ++f) {
-            const std::uint32_t t = free.qsos[f];
+        const auto last = free.qsos.begin() + free.begin[station + 1];
+        const FreeQso earliest{mine.band, 0, mine.minute - window};
+        for (auto f = std::lower_bound(free.qsos.begin() + free.begin[station], last, earliest);
+             f != last && f->band == mine.band && f->minute <= mine.minute + window; ++f) {
+            const std::uint32_t t = f->qso;
             const IndexedQso& theirs = index.qsos[t];
             const std::int64_t distance = std::llabs(mine.minute - theirs.minute);
-            if (theirs.band != mine.band || distance > window) continue;
             if (theirs.worked == mine.station)
                 found.push_back({Bust::kOneSide, distance, q, t});
             else if (q < t && OneEditApart(index.Call(theirs.worked), index.Call(mine.station)))
@@ -101,7 +116,7 @@ void FindBustedCalls(const QsoIndex& index, const CheckSettings& settings, Links
                                                            std::size_t last) {
         for (std::size_t station = first; station < last; ++station)
             for (std::uint32_t f = free.begin[station]; f < free.begin[station + 1]; ++f)
-                Candidates(index, free, near, settings.windowMinutes, free.qsos[f],
+                Candidates(index, free, near, settings.windowMinutes, free.qsos[f].qso,
                            found[thread]);
     });
     std::vector<BustCandidate> all;
