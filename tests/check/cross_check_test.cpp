@@ -88,15 +88,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Verdicts, ::testing::ValuesIn(kCases),
                          });
 
 // A log whose clock runs `offset` ahead, with one QSO each with `right` logs
-// whose clocks are right and `wrong` more QSOs that are not the same QSO.
-std::vector<std::string> ClockCase(int offset, int right, int wrong) {
+// whose clocks are right and `wrong` more whose lines lie `apart` minutes earlier.
+std::vector<std::string> ClockCase(int offset, int right, int wrong, int apart = 1000) {
     std::string own = "UA1AA:";
     std::vector<std::string> logs{""};
     for (int i = 0; i < right + wrong; ++i) {
         const std::string call = "UR" + std::to_string(i) + "B";
         const int minute = 600 + 10 * i;
         own += " " + call + " 20M " + std::to_string(minute + offset) + ",";
-        logs.push_back(call + ": UA1AA 20M " + std::to_string(i < right ? minute : minute - 1000));
+        logs.push_back(call + ": UA1AA 20M " + std::to_string(i < right ? minute : minute - apart));
     }
     logs[0] = own;
     return logs;
@@ -126,12 +126,16 @@ TEST(Clocks, TooFewMatchesLeftAlone) {
 }
 
 TEST(Clocks, PairsTooFarApartDoNotPullTheMedian) {
-    // Five more pairs 1060 minutes apart would make the median of ten 560.
-    const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 5, 5));
-    const CheckOutcome outcome = Check(logs, CheckSettings{});
-    EXPECT_TRUE(outcome.logs[0].offsetKnown);
-    EXPECT_EQ(outcome.logs[0].offsetMinutes, 60);
-    EXPECT_EQ(outcome.logs[0].matches, 5u);
+    // Five more pairs 1060 minutes apart would make the median of ten 560: no
+    // two clocks are that far apart, so they are no pairs at all. Pairs 310
+    // apart may be two clocks off, but no offset that size, so they do not vote.
+    for (const auto& [apart, matches] : {std::pair(1000, 5u), std::pair(250, 10u)}) {
+        const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 5, 5, apart));
+        const CheckOutcome outcome = Check(logs, CheckSettings{});
+        EXPECT_TRUE(outcome.logs[0].offsetKnown) << apart;
+        EXPECT_EQ(outcome.logs[0].offsetMinutes, 60) << apart;
+        EXPECT_EQ(outcome.logs[0].matches, matches) << apart;
+    }
 }
 
 TEST(Clocks, MedianRoundsHalvesTowardZero) {
