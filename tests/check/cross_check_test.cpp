@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -71,6 +72,8 @@ const Case kCases[] = {
      "UA1AA: dupe out-of-period refused(band) | UR2BB: nil nil nil"},
     {"a log against itself", {"UA1AA: UA1AA 20M 600"}, "UA1AA: nil"},
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class Verdicts : public ::testing::TestWithParam<Case> {};
 
