@@ -71,6 +71,10 @@ const Case kCases[] = {
       "UR2BB: UA1AA 20M 600, UA1AA 40M 600, UA1AA 80M 600"},
      "UA1AA: dupe out-of-period refused(band) | UR2BB: nil nil nil"},
     {"a log against itself", {"UA1AA: UA1AA 20M 600"}, "UA1AA: nil"},
+    // A call that sent two logs is one station: either log's QSOs are its QSOs.
+    {"two logs of one call",
+     {"UA1AA: UR2BB 20M 600", "UR2BB: UA1AA 20M 600, UA1AA 40M 700", "UA1AA: UR2BB 40M 700"},
+     "UA1AA: ok>1.0 | UR2BB: ok>0.0 ok>2.0 | UA1AA: ok>1.1"},
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
