@@ -48,6 +48,7 @@ struct EntrantLog {
 struct CheckSettings {
     int windowMinutes = 5;       // largest time difference of a match, after correction
     std::size_t fewestMatches = 5;  // fewer unambiguous matches: the clock is not corrected
+    int maxOffsetMinutes = 180;  // a clock is never off by more
     unsigned jobs = 1;           // threads; 0 = as many as the machine has
 };
 
