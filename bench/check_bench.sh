@@ -8,6 +8,8 @@
 # LOGS defaults to 6000 (about 1.5 million QSO lines). Without BUILD_DIR/bin/tavik-check
 # the baseline stands in for the checker, so that the chain runs. Exit status 0 when
 # every goal is met, 1 when one is missed, 2 when a step fails.
+# $checker and $baseline are split on purpose: the baseline is python3 and its script.
+# shellcheck disable=SC2086
 set -eu
 
 build=${1:?usage: sh bench/check_bench.sh BUILD_DIR [LOGS]}
@@ -75,7 +77,6 @@ contest() {
 echo "contest of $logs logs:"
 contest "$logs"
 full_lines=$lines
-# shellcheck disable=SC2086 # the baseline is a command of two words
 timed checker $checker --out "$scratch/c$logs/checker" "$scratch/c$logs/logs"
 check_seconds=$seconds
 echo "checker: $full_lines QSO lines in $seconds s, $megabytes MB peak"
