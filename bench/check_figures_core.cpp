@@ -117,6 +117,7 @@ bool Figure::Met() const {
 FigureTally TallyFigures(std::istream& truth, std::istream& qsos) {
     FigureTally tally;
     std::unordered_map<std::string, TruthRow> rows;
+    rows.reserve(std::size_t{1} << 21);
     Counts counts;
     tally.error = ReadTruth(truth, rows);
     if (tally.error.empty()) tally.error = ReadVerdicts(qsos, rows, counts);

@@ -48,8 +48,11 @@ Station MakeStation(std::string call, bool cis, SimRng& rng, const SimRates& rat
         const int minutes = 1 + static_cast<int>(rng.Below(90));
         station.clockMinutes = rng.Chance(0.5) ? minutes : -minutes;
     }
-    // A few big stations, many small: 1/sqrt(u) capped at ten times its mean.
-    station.weight = std::min(20.0, 1.0 / std::sqrt(1.0 - rng.Unit()));
+    // A few big stations, many small: log-normal, the biggest capped at about six
+    // times the mean (some 1500 QSOs when the mean is 250).
+    const double u = 1.0 - rng.Unit(), v = rng.Unit();
+    const double normal = std::sqrt(-2.0 * std::log(u)) * std::cos(6.283185307179586 * v);
+    station.weight = std::min(15.0, std::exp(1.3 * normal));
     return station;
 }
 

@@ -6,6 +6,7 @@ foreach(step
     "${FIGURES};${WORK}/truth.tsv;${WORK}/results/qsos.tsv")
   execute_process(COMMAND ${step} RESULT_VARIABLE status)
   if(NOT status EQUAL 0)
-    message(FATAL_ERROR "${step}: exit status ${status}")
+    list(JOIN step " " command)
+    message(FATAL_ERROR "${command}: exit status ${status}")
   endif()
 endforeach()
