@@ -93,8 +93,9 @@ std::string ReadVerdicts(std::istream& in, std::unordered_map<std::string, Truth
         if (f.size() < 4) return where + ": " + std::to_string(f.size()) + " fields, not 4";
         if (!OneOf(f[2], kVerdicts)) return where + ": unknown verdict '" + f[2] + "'";
         const auto row = rows.find(f[0] + '\t' + f[1]);
-        if (row == rows.end()) return where + ": log " + f[0] + " line " + f[1] + " is not in the truth";
-        if (row->second.seen) return where + ": log " + f[0] + " line " + f[1] + " twice";
+        const std::string place = ": log " + f[0] + " line " + f[1];
+        if (row == rows.end()) return where + place + " is not in the truth";
+        if (row->second.seen) return where + place + " twice";
         row->second.seen = true;
         counts.Add(row->second, f[2], f[3]);
     }
@@ -134,11 +135,11 @@ FigureTally TallyFigures(std::istream& truth, std::istream& qsos) {
 
 std::string FigureLine(const Figure& figure) {
     char text[200];
-    const double percent =
-        figure.whole == 0 ? 0 : 100.0 * static_cast<double>(figure.part) / static_cast<double>(figure.whole);
-    std::snprintf(text, sizeof text, "%s: %zu of %zu (%.3f%%), goal %s %g%%: %s", figure.name.c_str(),
-                  figure.part, figure.whole, percent, figure.atMost ? "<=" : ">=",
-                  figure.goalPercent, figure.Met() ? "met" : "missed");
+    const double whole = static_cast<double>(figure.whole);
+    const double percent = figure.whole == 0 ? 0 : 100.0 * static_cast<double>(figure.part) / whole;
+    std::snprintf(text, sizeof text, "%s: %zu of %zu (%.3f%%), goal %s %g%%: %s",
+                  figure.name.c_str(), figure.part, figure.whole, percent,
+                  figure.atMost ? "<=" : ">=", figure.goalPercent, figure.Met() ? "met" : "missed");
     return text;
 }
 

@@ -46,7 +46,8 @@ struct Region {
     const char* numbers[8];
     std::uint32_t count;
 };
-constexpr Region kEuropeanRussia{{"0103", "0114", "0121", "0129", "0138", "0147", "0156", "0163"}, 8};
+constexpr Region kEuropeanRussia{
+    {"0103", "0114", "0121", "0129", "0138", "0147", "0156", "0163"}, 8};
 constexpr Region kAsiaticRussia{{"0905", "0912", "0919", "0926", "0933"}, 5};
 constexpr Region kKaliningrad{{"0201"}, 1};
 constexpr Region kUkraine{{"1201", "1206", "1211", "1218"}, 4};

@@ -63,7 +63,8 @@ std::vector<Station> MakeStations(const SimOptions& options, const std::vector<s
     std::vector<std::string> cisPool, dxPool;
     for (const std::string& call : calls) (IsCisCall(call) ? cisPool : dxPool).push_back(call);
     const double sending = std::max(0.01, 1.0 - options.rates.noLog);
-    const auto total = static_cast<std::size_t>(std::ceil(static_cast<double>(options.logs) / sending));
+    const auto total =
+        static_cast<std::size_t>(std::ceil(static_cast<double>(options.logs) / sending));
     const auto cisCount = static_cast<std::size_t>(std::llround(options.cisShare * total));
     std::vector<Station> stations;
     for (std::string& call : Pick(std::move(cisPool), cisCount, rng))

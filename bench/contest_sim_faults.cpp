@@ -109,8 +109,9 @@ private:
                     bust = MutateCall(right, rng_);
             if (bust == stations_[self].call) continue;
             const auto station = index_.find(bust);
-            if (tries < 50 && station != index_.end() && pairs_.Contains(self, station->second, band))
-                continue;
+            const bool worked =
+                station != index_.end() && pairs_.Contains(self, station->second, band);
+            if (tries < 50 && worked) continue;
             return bust;
         }
     }

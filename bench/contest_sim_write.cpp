@@ -60,8 +60,9 @@ std::string LogText(const Station& station, const std::vector<SimLine>& lines,
         const std::int64_t minute = startMinute + line.minute;
         const int ofDay = static_cast<int>(minute % 1440);
         const std::string& date = days[minute / 1440 - startMinute / 1440];
-        std::snprintf(buffer, sizeof buffer, "QSO: %5u QM %s %02d%02d %-13s 599 %-6s %-13s 599 %s\r\n",
-                      line.khz, date.c_str(), ofDay / 60, ofDay % 60, station.call.c_str(),
+        std::snprintf(buffer, sizeof buffer,
+                      "QSO: %5u QM %s %02d%02d %-13s 599 %-6s %-13s 599 %s\r\n", line.khz,
+                      date.c_str(), ofDay / 60, ofDay % 60, station.call.c_str(),
                       line.sent.c_str(), line.call.c_str(), line.received.c_str());
         text += buffer;
     }

@@ -84,10 +84,12 @@ TEST(CheckFiguresTest, CountsEachFigureAndSaysWhatDoesNotMatch) {
 }
 
 TEST(CheckFiguresTest, HeadersMustNameTheColumns) {
+    const char* badTruth = "truth: the header is not log, line, truth, detail, visible";
     const std::pair<const char*, const char*> headers[] = {
-        {"log\tline\ttruth\tdetail\n", "truth: the header is not log, line, truth, detail, visible"},
-        {"", "truth: the header is not log, line, truth, detail, visible"},
-        {"log\tline\ttruth\tdetail\tvisible\n", "qsos: the header is not log, line, verdict, detail"},
+        {"log\tline\ttruth\tdetail\n", badTruth},
+        {"", badTruth},
+        {"log\tline\ttruth\tdetail\tvisible\n",
+         "qsos: the header is not log, line, verdict, detail"},
     };
     for (const auto& [truth, error] : headers) {
         std::istringstream truthIn(truth), qsosIn("log\tline\tverdict\n");

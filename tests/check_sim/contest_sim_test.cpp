@@ -17,13 +17,14 @@ using host::Diagnostics;
 using host::SourceFile;
 
 TEST(ContestSimTest, CisCallsSendTheirRegionsNumber) {
+    const char* european = "0103 0114 0121 0129 0138 0147 0156 0163";
+    const char* asiatic = "0905 0912 0919 0926 0933";
     const std::pair<const char*, const char*> cases[] = {
-        {"UA3ABC", "0103 0114 0121 0129 0138 0147 0156 0163"}, {"R9XX", "0905 0912 0919 0926 0933"},
-        {"RA0AA", "0905 0912 0919 0926 0933"},  {"RA2FA", "0201"},  {"RA2AA", "0103 0114 0121 0129 0138 0147 0156 0163"},
-        {"UR5AB", "1201 1206 1211 1218"},       {"EM1A", "1201 1206 1211 1218"},  {"EW1X", "1401 1403 1405"},
-        {"UN7AB", "1601 1604"},  {"4L1A", "2001"},  {"4K6A", "2401"},  {"UK8AA", "2501"},
-        {"EX8A", "2201"},  {"EY8A", "2601"},  {"EZ8A", "2701"},  {"ER1A", "1801"},  {"EK6A", "2301"},
-        {"DL1ABC", ""},  {"EA5X", ""},  {"E71A", ""},  {"K1UA", ""},
+        {"UA3ABC", european}, {"RA2AA", european}, {"R9XX", asiatic}, {"RA0AA", asiatic},
+        {"RA2FA", "0201"}, {"UR5AB", "1201 1206 1211 1218"}, {"EM1A", "1201 1206 1211 1218"},
+        {"EW1X", "1401 1403 1405"}, {"UN7AB", "1601 1604"}, {"4L1A", "2001"}, {"4K6A", "2401"},
+        {"UK8AA", "2501"}, {"EX8A", "2201"}, {"EY8A", "2601"}, {"EZ8A", "2701"}, {"ER1A", "1801"},
+        {"EK6A", "2301"}, {"DL1ABC", ""}, {"EA5X", ""}, {"E71A", ""}, {"K1UA", ""},
     };
     SimRng rng(5);
     for (const auto& [call, numbers] : cases) {
@@ -31,7 +32,8 @@ TEST(ContestSimTest, CisCallsSendTheirRegionsNumber) {
         if (!*numbers) continue;
         for (int i = 0; i < 20; ++i) {
             const std::string number = CisNumber(call, rng);
-            EXPECT_NE(std::string(numbers).find(number), std::string::npos) << call << " " << number;
+            EXPECT_NE(std::string(numbers).find(number), std::string::npos)
+                << call << " " << number;
         }
     }
 }
