@@ -56,7 +56,8 @@ bool ParseRates(const std::string& text, SimRates& rates) {
     return true;
 }
 
-int Usage() {
+int Usage(const std::string& why) {
+    std::fprintf(stderr, "tavik-contest-sim: %s\n", why.c_str());
     std::fputs("usage: tavik-contest-sim --logs N --seed S --out DIR [--scp FILE] [--year Y]\n"
                "         [--lines-per-log L] [--rates NAME=RATE,...]\n"
                "rates: not-logged, busted-call, real-call-bust, both-bust, busted-number,\n"
@@ -65,10 +66,11 @@ int Usage() {
     return 2;
 }
 
-bool ParseOptions(int argc, char** argv, SimOptions& options, std::string& out) {
+// "" when the options are good, else what is wrong with them.
+std::string ParseOptions(int argc, char** argv, SimOptions& options, std::string& out) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        if (i + 1 >= argc) return false;
+        if (i + 1 >= argc) return option + " wants a value";
         const char* value = argv[++i];
         double number = 0;
         if (option == "--out") {
@@ -76,9 +78,9 @@ bool ParseOptions(int argc, char** argv, SimOptions& options, std::string& out) 
         } else if (option == "--scp") {
             options.scp = value;
         } else if (option == "--rates") {
-            if (!ParseRates(value, options.rates)) return false;
+            if (!ParseRates(value, options.rates)) return "bad rates '" + std::string(value) + "'";
         } else if (!Number(value, number)) {
-            return false;
+            return "bad " + option + " '" + value + "'";
         } else if (option == "--logs" && number >= 1) {
             options.logs = static_cast<std::size_t>(number);
         } else if (option == "--seed") {
@@ -88,16 +90,17 @@ bool ParseOptions(int argc, char** argv, SimOptions& options, std::string& out) 
         } else if (option == "--lines-per-log" && number > 0) {
             options.linesPerLog = number;
         } else {
-            return false;
+            return "bad option " + option + " " + value;
         }
     }
-    return !out.empty();
+    return out.empty() ? "no --out DIR" : "";
 }
 
 int Run(int argc, char** argv) {
     SimOptions options;
     std::string out;
-    if (!ParseOptions(argc, argv, options, out)) return Usage();
+    const std::string why = ParseOptions(argc, argv, options, out);
+    if (!why.empty()) return Usage(why);
     const auto began = std::chrono::steady_clock::now();
     const std::vector<std::string> calls = ReadScpCalls(options.scp);
     if (calls.size() < 2) {

@@ -82,6 +82,9 @@ bool WriteFile(const std::filesystem::path& path, const std::string& text, std::
 bool WriteContest(const SimContest& contest, const std::string& dir, std::string& error) {
     const std::filesystem::path logs = std::filesystem::path(dir) / "logs";
     std::error_code code;
+    // Logs of an earlier contest would be checked with this one's.
+    if (std::filesystem::exists(logs, code) && !std::filesystem::is_empty(logs, code))
+        return (error = logs.string() + " is not empty"), false;
     std::filesystem::create_directories(logs, code);
     if (code) return (error = "cannot make " + logs.string() + ": " + code.message()), false;
     std::vector<std::size_t> order;

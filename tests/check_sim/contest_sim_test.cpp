@@ -131,6 +131,9 @@ TEST_F(ContestSimFiles, TheSeedAloneDecides) {
     EXPECT_GT(std::count(truths[0].begin(), truths[0].end(), '\n'), 1000);
     EXPECT_EQ(truths[0], truths[1]);
     EXPECT_NE(truths[0], truths[2]);
+    // A second contest into the same folder would mix two contests' logs.
+    EXPECT_FALSE(WriteContest(Simulate(4), "run0", error));
+    EXPECT_EQ(error, "run0/logs is not empty");
 }
 
 }  // namespace
