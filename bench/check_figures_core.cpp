@@ -110,7 +110,7 @@ std::string ReadVerdicts(std::istream& in, std::unordered_map<std::string, Truth
 }  // namespace
 
 bool Figure::Met() const {
-    const double percent = 100.0 * static_cast<double>(part);
+    const double percent = 100.0 * static_cast<double>(count);
     const double goal = goalPercent * static_cast<double>(whole);
     return whole == 0 || (atMost ? percent <= goal : percent >= goal);
 }
@@ -136,9 +136,9 @@ FigureTally TallyFigures(std::istream& truth, std::istream& qsos) {
 std::string FigureLine(const Figure& figure) {
     char text[200];
     const double whole = static_cast<double>(figure.whole);
-    const double percent = figure.whole == 0 ? 0 : 100.0 * static_cast<double>(figure.part) / whole;
+    const double percent = figure.whole == 0 ? 0 : 100.0 * static_cast<double>(figure.count) / whole;
     std::snprintf(text, sizeof text, "%s: %zu of %zu (%.3f%%), goal %s %g%%: %s",
-                  figure.name.c_str(), figure.part, figure.whole, percent,
+                  figure.name.c_str(), figure.count, figure.whole, percent,
                   figure.atMost ? "<=" : ">=", figure.goalPercent, figure.Met() ? "met" : "missed");
     return text;
 }

@@ -11,7 +11,7 @@ namespace tavik::bench {
 
 struct Figure {
     std::string name;
-    std::size_t part = 0, whole = 0;
+    std::size_t count = 0, whole = 0;
     double goalPercent = 0;
     bool atMost = false;  // the goal is a ceiling, else a floor
     // An empty whole has nothing to miss.
@@ -27,7 +27,7 @@ struct FigureTally {
 // correspond by log and line, in any order.
 FigureTally TallyFigures(std::istream& truth, std::istream& qsos);
 
-// "name: part of whole (p%), goal >= g%: met" or "...: missed".
+// "name: count of whole (p%), goal >= g%: met" or "...: missed".
 std::string FigureLine(const Figure& figure);
 
 }  // namespace tavik::bench

@@ -13,8 +13,8 @@ struct Case {
     const char* truth;    // rows after the header; '|' ends a row
     const char* qsos;
     int extraOk;          // further ok rows, verdict ok, on both sides
-    const char* figures;  // "part/whole" of each figure, then met (1) or missed (0)
-    const char* error;    // a part of the error; "" when there is none
+    const char* figures;  // "count/whole" of each figure, then met (1) or missed (0)
+    const char* error;    // the start of the error; "" when there is none
 };
 
 std::string Rows(const char* rows) {
@@ -27,7 +27,7 @@ std::string Rows(const char* rows) {
 std::string Summary(const FigureTally& tally) {
     std::string text;
     for (const Figure& figure : tally.figures)
-        text += std::to_string(figure.part) + "/" + std::to_string(figure.whole) + " ";
+        text += std::to_string(figure.count) + "/" + std::to_string(figure.whole) + " ";
     for (const Figure& figure : tally.figures) text += figure.Met() ? "1" : "0";
     return text;
 }
