@@ -26,6 +26,7 @@ bool Numbers(std::string_view text, std::int64_t* values, int count) {
 std::string_view LineFrom(std::string_view report, std::string_view start) {
     std::size_t at = report.find(start);
     if (at == report.npos) return {};
+    ++at;  // past the line end before it
     const std::size_t end = report.find('\n', at);
     return report.substr(at, end == report.npos ? report.npos : end - at);
 }
