@@ -48,7 +48,7 @@ std::string Summary(const UbnContext& context, std::size_t log) {
 // The partner's QSO as the partner logged it.
 std::string PartnerLine(const CheckedSet& checked, const Evidence& evidence) {
     const EntrantFile& file = checked.set.files[checked.set.fileOfLog[evidence.log]];
-    return "  " + file.call + " logged: " + file.name + " line " +
+    return "  " + file.call + " logged it in " + file.name + " line " +
            std::to_string(checked.set.logs[evidence.log].qsos[evidence.qso].line) + ": " +
            LineText(file, evidence.qso) + "\n";
 }
@@ -59,8 +59,8 @@ std::string DupeOf(const CheckedSet& checked, std::size_t log, std::size_t qso) 
     for (std::size_t i = 0; i < qso; ++i)
         if (qsos[i].alone == Verdict::kOk && qsos[i].call == qsos[qso].call &&
             qsos[i].band == qsos[qso].band)
-            return "  " + qsos[qso].call + " was worked on " + qsos[qso].band + " in line " +
-                   std::to_string(qsos[i].line) + "\n";
+            return qsos[qso].call + " was worked on " + qsos[qso].band + " in line " +
+                   std::to_string(qsos[i].line);
     return {};
 }
 
@@ -71,17 +71,17 @@ std::string Why(const UbnContext& context, std::size_t log, std::size_t qso, Ver
     switch (verdict) {
     case Verdict::kDupe: return DupeOf(checked, log, qso);
     case Verdict::kOutOfPeriod:
-        return "  outside the contest period " + host::FormatAutomationDate(context.period.start) +
-               " to " + host::FormatAutomationDate(context.period.end) + " UTC\n";
-    case Verdict::kRefused: return "  the plugin: " + detail + "\n";
-    case Verdict::kBustedCall: return "  the call is " + detail + "\n";
-    case Verdict::kBustedExchange: return "  the number sent was " + detail + "\n";
+        return "outside the contest period " + host::FormatAutomationDate(context.period.start) +
+               " to " + host::FormatAutomationDate(context.period.end) + " UTC";
+    case Verdict::kRefused: return detail;
+    case Verdict::kBustedCall: return "the call is " + detail;
+    case Verdict::kBustedExchange: return "the number sent was " + detail;
     default: break;
     }
     const auto partner = context.logOfCall.find(call);
-    if (partner == context.logOfCall.end()) return "  no log holds such a QSO\n";
+    if (partner == context.logOfCall.end()) return "no log holds such a QSO";
     const EntrantFile& file = checked.set.files[checked.set.fileOfLog[partner->second]];
-    return "  the log of " + call + " (" + file.name + ") holds no such QSO\n";
+    return "the log of " + call + " (" + file.name + ") holds no such QSO";
 }
 
 }  // namespace
@@ -108,8 +108,9 @@ std::string UbnReport(const UbnContext& context, std::size_t log) {
         text += any ? "\n" : "\nRemoved QSOs:\n\n";
         any = true;
         text += "Line " + std::to_string(checked.set.logs[log].qsos[q].line) + ": " +
-                LineText(file, q) + "\n  " + VerdictName(verdict) + "\n";
-        text += Why(context, log, q, verdict, *detail);
+                LineText(file, q) + "\n  " + VerdictName(verdict);
+        const std::string why = Why(context, log, q, verdict, *detail);
+        text += why.empty() ? "\n" : ": " + why + "\n";
         const Evidence& evidence = checked.outcome.logs[log].qsos[q].evidence;
         if (evidence.log != Evidence::kNone && evidence.qso != Evidence::kNone &&
             evidence.log < checked.set.logs.size())
