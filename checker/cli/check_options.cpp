@@ -98,7 +98,8 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args) {
         }
         std::string name = arg;
         std::optional<std::string> value;
-        if (const std::size_t equals = arg.find('='); arg.rfind("--", 0) == 0 && equals != arg.npos) {
+        if (const std::size_t equals = arg.find('=');
+            arg.rfind("--", 0) == 0 && equals != arg.npos) {
             name = arg.substr(0, equals);
             value = arg.substr(equals + 1);
         }

@@ -216,7 +216,8 @@ void CheckRun::Write() {
 
 void CheckRun::WriteReports(const CheckedSet& checked) {
     UbnContext context{checked, period_, {}};
-    for (std::size_t l = 0; l < set_.logs.size(); ++l) context.logOfCall.emplace(set_.logs[l].call, l);
+    for (std::size_t l = 0; l < set_.logs.size(); ++l)
+        context.logOfCall.emplace(set_.logs[l].call, l);
     const fs::path folder = fs::path(out_) / "ubn";
     std::atomic<std::size_t> next{0};
     std::atomic<bool> failed{false};
