@@ -204,14 +204,16 @@ void CheckRun::Write() {
     CountVerdicts(checked, results_);
     const std::vector<std::size_t> order = ResultOrder(checked);
     const fs::path out(out_);
-    for (const auto& [name, text] :
-         {std::pair{"qsos.tsv", QsosTable(checked)},
-          std::pair{"results.tsv", ResultsTable(checked, order)},
-          std::pair{"results.json", ResultsJson(checked, order)}})
+    const auto write = [&out](const char* name, const std::string& text) {
         if (!WriteWholeFile((out / name).string(), text))
             throw Stop{(out / name).string() + ": cannot be written"};
+    };
+    write("qsos.tsv", QsosTable(checked));
+    write("results.tsv", ResultsTable(checked, order));
+    write("results.json", ResultsJson(checked, order));
+    Phase("writing tables");
     WriteReports(checked);
-    Phase("writing");
+    Phase("writing reports");
 }
 
 void CheckRun::WriteReports(const CheckedSet& checked) {
