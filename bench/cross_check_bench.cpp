@@ -70,8 +70,10 @@ std::vector<EntrantLog> MakeLogs(std::size_t logCount, std::size_t qsosPerLog,
     for (std::size_t l = 0; l < logCount; ++l) {
         stations[l].log = static_cast<int>(l);
         logs[l].call = stations[l].call;
+        // Three clocks in a hundred off by 5 to 90 minutes either way.
         if (random() % 100 < 3)
-            stations[l].offset = (random() % 2 ? 1 : -1) * static_cast<std::int64_t>(5 + random() % 86);
+            stations[l].offset =
+                (random() % 2 ? 1 : -1) * static_cast<std::int64_t>(5 + random() % 86);
     }
     std::unordered_set<std::uint64_t> worked;
     const std::size_t events = logCount * qsosPerLog / 2;

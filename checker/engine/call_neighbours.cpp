@@ -65,9 +65,8 @@ void NeighbourIndex::Find(std::string_view call, std::vector<std::uint32_t>& fou
     for (std::size_t i = 0; i < call.size(); ++i) Collect(HashWithout(call, i), found);
     std::sort(found.begin(), found.end());
     found.erase(std::unique(found.begin(), found.end()), found.end());
-    found.erase(std::remove_if(found.begin(), found.end(),
-                               [&](std::uint32_t id) { return !OneEditApart(call, callOfId_[id]); }),
-                found.end());
+    auto far = [&](std::uint32_t id) { return !OneEditApart(call, callOfId_[id]); };
+    found.erase(std::remove_if(found.begin(), found.end(), far), found.end());
 }
 
 }  // namespace tavik::check

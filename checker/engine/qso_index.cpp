@@ -1,8 +1,8 @@
 #include "checker/engine/qso_index.h"
 
 #include <algorithm>
-#include <string>
-#include <unordered_map>
+
+#include "checker/engine/interning.h"
 
 namespace tavik::check {
 namespace {
@@ -12,57 +12,6 @@ bool Before(const IndexedQso& x, const IndexedQso& y) {
     if (x.band != y.band) return x.band < y.band;
     if (x.log != y.log) return x.log < y.log;
     return x.qso < y.qso;
-}
-
-// Call and band texts to ids in order of first sight, so the ids and with them
-// every later order are the same for any number of threads.
-class Interner {
-public:
-    explicit Interner(std::vector<std::string_view>& texts) : texts_(texts) {}
-    std::uint32_t Id(std::string_view text) {
-        auto [it, added] = ids_.try_emplace(text, static_cast<std::uint32_t>(texts_.size()));
-        if (added) texts_.push_back(text);
-        return it->second;
-    }
-    void Reserve(std::size_t count) { ids_.reserve(count); }
-
-private:
-    std::vector<std::string_view>& texts_;
-    std::unordered_map<std::string_view, std::uint32_t> ids_;
-};
-
-// The interning is the one step that runs on the calling thread alone.
-std::vector<IndexedQso> InternAll(const std::vector<EntrantLog>& logs, QsoIndex& index,
-                                  Workers& workers) {
-    Interner calls(index.calls);
-    std::vector<std::string_view> bandTexts;
-    Interner bands(bandTexts);
-    std::size_t total = 0;
-    for (const EntrantLog& log : logs) total += log.qsos.size();
-    calls.Reserve(total / 8 + logs.size());
-    std::vector<std::uint32_t> station(logs.size());
-    for (std::size_t l = 0; l < logs.size(); ++l) station[l] = calls.Id(logs[l].call);
-    std::vector<IndexedQso> taking;
-    taking.reserve(total);
-    const std::size_t step = std::max<std::size_t>(1, logs.size() / 16);
-    std::size_t reported = 0;
-    for (std::size_t l = 0; l < logs.size(); ++l) {
-        const std::vector<LoggedQso>& qsos = logs[l].qsos;
-        for (std::size_t q = 0; q < qsos.size(); ++q) {
-            if (qsos[q].alone != Verdict::kOk) continue;
-            taking.push_back({station[l], calls.Id(qsos[q].call), bands.Id(qsos[q].band),
-                              static_cast<std::uint32_t>(l), static_cast<std::uint32_t>(q),
-                              qsos[q].minute});
-        }
-        if ((l + 1) % step == 0) {
-            workers.Advance(step);
-            reported += step;
-        }
-    }
-    workers.Advance(logs.size() - reported);
-    index.hasLog.assign(index.calls.size(), false);
-    for (std::uint32_t id : station) index.hasLog[id] = true;
-    return taking;
 }
 
 void CountNamers(QsoIndex& index, const std::vector<IndexedQso>& taking) {
