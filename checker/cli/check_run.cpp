@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -76,11 +77,17 @@ public:
     }
 
 private:
+    // Wall time and the processor time of all threads: on a busy machine they differ.
     void Phase(const char* name) {
         const Clock::time_point now = Clock::now();
+        const std::clock_t processor = std::clock();
+        char cpu[32];
+        std::snprintf(cpu, sizeof cpu, " (%.3f s cpu)",
+                      static_cast<double>(processor - phaseProcessor_) / CLOCKS_PER_SEC);
         timing_ += std::string(timing_.empty() ? "" : ", ") + name + " " +
-                   Seconds(now - phaseStart_) + " s";
+                   Seconds(now - phaseStart_) + " s" + cpu;
         phaseStart_ = now;
+        phaseProcessor_ = processor;
     }
     static std::string Seconds(Clock::duration span) {
         char text[32];
@@ -188,6 +195,7 @@ private:
     ProgressLine progress_;
     unsigned jobs_;
     Clock::time_point phaseStart_ = Clock::now();
+    std::clock_t phaseProcessor_ = std::clock();
     const Clock::time_point start_ = phaseStart_;
     std::string timing_, note_, out_, scratch_, home_;
     std::unique_ptr<host::PluginHost> host_;
