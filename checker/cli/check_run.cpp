@@ -1,7 +1,6 @@
 #include "checker/cli/check_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -16,6 +15,7 @@
 #include "checker/cli/log_set.h"
 #include "checker/cli/plugin_scoring.h"
 #include "checker/cli/progress_line.h"
+#include "checker/cli/report_writer.h"
 #include "checker/cli/ubn_report.h"
 #include "host/country_file.h"
 #include "host/plugin_host.h"
@@ -157,12 +157,14 @@ private:
         settings.jobs = jobs_;
         outcome_ = Check(set_.logs, settings, &ProgressLine::OfChecking, &progress_);
         progress_.End();
+        CountVerdicts(checked_, results_);
         Phase("checking");
     }
 
     // A log the cross-check took nothing from keeps the plugin's score: what remains
     // is what the plugin scored.
     void ScoreChecked() {
+        ReportWriter writer(checked_, period_, out_, jobs_ > 1);
         for (std::size_t l = 0; l < set_.logs.size(); ++l) {
             bool removed = false;
             for (std::size_t q = 0; q < set_.logs[l].qsos.size() && !removed; ++q)
@@ -171,15 +173,17 @@ private:
             results_[l].checked =
                 removed ? scorer_->ScoreChecked(set_.files[set_.fileOfLog[l]], outcome_.logs[l])
                         : results_[l].claimed;
+            writer.Scored(l + 1);
             progress_.Show("scoring checked logs", l + 1, set_.logs.size());
         }
         progress_.End();
         LeaveScratch();
         Phase("scoring checked");
+        if (const std::string failure = writer.Finish(); !failure.empty()) throw Stop{failure};
+        Phase("writing reports");
     }
 
     void Write();
-    void WriteReports(const CheckedSet& checked);
     void Tell();
 
     void LeaveScratch() {
@@ -205,43 +209,20 @@ private:
     std::optional<LogScorer> scorer_;
     std::vector<LogResult> results_;
     CheckOutcome outcome_;
+    const CheckedSet checked_{set_, outcome_, results_};
 };
 
+// Only the results wait for the last checked score.
 void CheckRun::Write() {
-    const CheckedSet checked{set_, outcome_, results_};
-    CountVerdicts(checked, results_);
-    const std::vector<std::size_t> order = ResultOrder(checked);
+    const std::vector<std::size_t> order = ResultOrder(checked_);
     const fs::path out(out_);
     const auto write = [&out](const char* name, const std::string& text) {
         if (!WriteWholeFile((out / name).string(), text))
             throw Stop{(out / name).string() + ": cannot be written"};
     };
-    write("qsos.tsv", QsosTable(checked));
-    write("results.tsv", ResultsTable(checked, order));
-    write("results.json", ResultsJson(checked, order));
-    Phase("writing tables");
-    WriteReports(checked);
-    Phase("writing reports");
-}
-
-void CheckRun::WriteReports(const CheckedSet& checked) {
-    UbnContext context{checked, period_, {}};
-    for (std::size_t l = 0; l < set_.logs.size(); ++l)
-        context.logOfCall.emplace(set_.logs[l].call, l);
-    const fs::path folder = fs::path(out_) / "ubn";
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    const auto work = [&] {
-        for (std::size_t l; (l = next.fetch_add(1)) < set_.logs.size();)
-            if (!WriteWholeFile((folder / UbnFileName(set_.logs[l].call)).string(),
-                                UbnReport(context, l)))
-                failed = true;
-    };
-    std::vector<std::thread> workers;
-    for (unsigned j = 1; j < jobs_ && j < set_.logs.size(); ++j) workers.emplace_back(work);
-    work();
-    for (std::thread& worker : workers) worker.join();
-    if (failed) throw Stop{folder.string() + ": a report cannot be written"};
+    write("results.tsv", ResultsTable(checked_, order));
+    write("results.json", ResultsJson(checked_, order));
+    Phase("writing results");
 }
 
 void CheckRun::Tell() {
