@@ -1,4 +1,5 @@
 // The tables of a check: every QSO's verdict, and one row per log.
+// Threads: QsosTable and VerdictOf run on the writing thread beside the scoring.
 #pragma once
 
 #include <array>

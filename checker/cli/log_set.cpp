@@ -20,15 +20,36 @@ namespace {
 
 constexpr std::int64_t kUnixEpochDay = 25569;  // 1970-01-01 in automation days
 
+// One thread's memory of the calls it looked up: a call comes back in many logs.
+class PrefixCache {
+public:
+    explicit PrefixCache(const host::CountryFile& countries) : countries_(countries) {}
+
+    const char* Lookup(std::string_view call) {
+        const int known = cache_.Find(call);
+        if (known != host::CallCache::kMissing) return prefixes_[static_cast<std::size_t>(known)];
+        const char* prefix = countries_.Lookup(call).c_str();
+        cache_.Insert(call, static_cast<int>(prefixes_.size()));
+        prefixes_.push_back(prefix);
+        return prefix;
+    }
+    const host::CountryFile& Countries() const { return countries_; }
+
+private:
+    const host::CountryFile& countries_;
+    host::CallCache cache_;
+    std::vector<const char*> prefixes_;
+};
+
 // Takes each QSO the reader gives into the file's and the log's compact forms.
 class Collector : public host::QsoHandler {
 public:
-    Collector(EntrantFile& file, EntrantLog& log, const host::CountryFile& countries)
+    Collector(EntrantFile& file, EntrantLog& log, PrefixCache& countries)
         : file_(file), log_(log), countries_(countries) {}
 
     void OnQso(const host::Qso& qso, std::size_t offset, std::size_t, host::Diagnostics&) override {
         file_.store.Add(qso);
-        file_.prefixes.push_back(countries_.Lookup(qso.call).c_str());
+        file_.prefixes.push_back(countries_.Lookup(qso.call));
         file_.offsets.push_back(offset);
         file_.times.Add(qso.time);
         LoggedQso& logged = log_.qsos.emplace_back();
@@ -43,11 +64,11 @@ public:
 private:
     EntrantFile& file_;
     EntrantLog& log_;
-    const host::CountryFile& countries_;
+    PrefixCache& countries_;
 };
 
 void ReadOne(const std::string& path, EntrantFile& file, EntrantLog& log,
-             const host::CountryFile& countries) {
+             PrefixCache& countries) {
     try {
         file.source = host::ReadSourceFile(path, path);
         host::Diagnostics diagnostics([&file](const std::string& line) {
@@ -64,7 +85,7 @@ void ReadOne(const std::string& path, EntrantFile& file, EntrantLog& log,
                                                : "no STATION_CALLSIGN or OPERATOR in the log";
             return;
         }
-        file.ownPrefix = countries.Lookup(file.call);
+        file.ownPrefix = countries.Countries().Lookup(file.call);
         file.cis = IsCisPrefix(file.ownPrefix) != 0;
         if (summary.cabrillo) file.categories = CabrilloCategories(file.source.text);
     } catch (const host::InputError& error) {
@@ -143,9 +164,10 @@ LogSet ReadLogSet(const std::string& folder, const host::CountryFile& countries,
     std::vector<EntrantLog> logs(names.size());
     std::atomic<std::size_t> next{0}, done{0};
     const auto work = [&](bool tell) {
+        PrefixCache cache(countries);
         for (std::size_t i; (i = next.fetch_add(1)) < names.size();) {
             set.files[i].name = names[i];
-            ReadOne((fs::path(folder) / names[i]).string(), set.files[i], logs[i], countries);
+            ReadOne((fs::path(folder) / names[i]).string(), set.files[i], logs[i], cache);
             const std::size_t finished = done.fetch_add(1) + 1;
             if (tell && progress) progress(progressContext, finished, names.size());
         }

@@ -1,5 +1,6 @@
 // The entrants' logs of one folder, read on several threads into what the plugin
 // and the cross-check take.
+// Threads: ReadLogSet reads each file on one of its threads, the country file shared.
 #pragma once
 
 #include <cstddef>

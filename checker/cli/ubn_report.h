@@ -1,5 +1,6 @@
 // The entrant's report: the summary of the check, then each removed QSO with its
 // line as logged and the evidence.
+// Threads: UbnReport runs on the writing thread while the scoring fills in other logs.
 #pragma once
 
 #include <cstddef>
