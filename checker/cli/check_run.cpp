@@ -44,7 +44,11 @@ ScoringPeriod ChoosePeriod(const CheckOptions& options, const LogSet& set, std::
     ScoringPeriod period;
     period.start = options.start ? *options.start : weekend ? weekend->start : all.Earliest();
     period.end = options.end ? *options.end : weekend ? weekend->end : all.Latest();
-    if (!options.start && !options.end && !weekend && all.Count() > 0)
+    if (all.Count() == 0 && !options.start && !options.end) {
+        note = "the logs hold no QSO";
+        return period;
+    }
+    if (!options.start && !options.end && !weekend)
         note = "no contest weekend holds a QSO of the logs; checking all of them, ";
     note += "contest period " + host::FormatAutomationDate(period.start) + " to " +
             host::FormatAutomationDate(period.end) + " UTC";
