@@ -37,11 +37,9 @@ Sightings FindPairs(const QsoIndex& index, std::size_t logCount, const CheckSett
             for (std::uint32_t q = index.begin[station], end; q < index.begin[station + 1];
                  q = end) {
                 end = index.RunEnd(q);
+                const std::uint32_t low = index.partnerRun[q];
+                if (end - q != 1 || low == kNoId || index.RunEnd(low) - low != 1) continue;
                 const IndexedQso& mine = index.qsos[q];
-                if (end - q != 1 || mine.worked <= station || !index.hasLog[mine.worked])
-                    continue;
-                const auto [low, high] = index.Run(mine.worked, mine.station, mine.band);
-                if (high - low != 1) continue;
                 const IndexedQso& theirs = index.qsos[low];
                 const std::int64_t difference = mine.minute - theirs.minute;
                 if (std::llabs(difference) > farthest) continue;

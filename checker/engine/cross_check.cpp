@@ -9,9 +9,9 @@
 namespace tavik::check {
 namespace {
 
-// Progress in units of one log per step: index (two), clocks, matching, busted
-// calls, outcomes alone, verdicts.
-constexpr std::size_t kSteps = 7;
+// Progress in units of one log per step: index (three), clocks, matching,
+// busted calls, outcomes alone, verdicts.
+constexpr std::size_t kSteps = 8;
 
 }  // namespace
 

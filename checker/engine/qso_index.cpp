@@ -69,6 +69,18 @@ QsoIndex BuildQsoIndex(const std::vector<EntrantLog>& logs, Workers& workers) {
                         std::sort(index.qsos.begin() + index.begin[call],
                                   index.qsos.begin() + index.begin[call + 1], Before);
                 });
+    index.partnerRun.assign(index.qsos.size(), kNoId);
+    workers.Run(index.calls.size(), logs.size(), [&](unsigned, std::size_t first,
+                                                     std::size_t last) {
+        for (std::size_t station = first; station < last; ++station)
+            for (std::uint32_t q = index.begin[station]; q < index.begin[station + 1];
+                 q = index.RunEnd(q)) {
+                const IndexedQso& mine = index.qsos[q];
+                if (mine.worked <= station || !index.hasLog[mine.worked]) continue;
+                const auto [low, high] = index.Run(mine.worked, mine.station, mine.band);
+                if (low != high) index.partnerRun[q] = low;
+            }
+    });
     return index;
 }
 

@@ -32,6 +32,10 @@ struct QsoIndex {
     // qsos[begin[call], begin[call + 1]).
     std::vector<IndexedQso> qsos;
     std::vector<std::uint32_t> begin;
+    // By QSO: for the first of a run with a station of a higher call id, the
+    // first of that station's run back (kNoId when it has none), looked up once
+    // for the clocks and the matching.
+    std::vector<std::uint32_t> partnerRun;
 
     std::string_view Call(std::uint32_t id) const { return calls[id]; }
     // The run of station's QSOs with worked on band, as [first, last).
@@ -41,7 +45,7 @@ struct QsoIndex {
     std::uint32_t RunEnd(std::uint32_t first) const;
 };
 
-// Reports 2 * logs.size() units of progress.
+// Reports 3 * logs.size() units of progress.
 QsoIndex BuildQsoIndex(const std::vector<EntrantLog>& logs, Workers& workers);
 
 }  // namespace tavik::check

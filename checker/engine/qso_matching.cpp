@@ -50,11 +50,9 @@ Links MatchQsos(const QsoIndex& index, const CheckSettings& settings, Workers& w
             for (std::uint32_t q = index.begin[station], end; q < index.begin[station + 1];
                  q = end) {
                 end = index.RunEnd(q);
-                const IndexedQso& mine = index.qsos[q];
-                if (mine.worked <= station || !index.hasLog[mine.worked]) continue;
-                const auto [low, high] = index.Run(mine.worked, mine.station, mine.band);
-                if (low != high)
-                    MatchRun(index, settings.windowMinutes, q, end, low, high, links,
+                const std::uint32_t low = index.partnerRun[q];
+                if (low != kNoId)
+                    MatchRun(index, settings.windowMinutes, q, end, low, index.RunEnd(low), links,
                              scratch[thread]);
             }
         }

@@ -19,6 +19,7 @@ enum class Link : std::uint8_t {
     kBothWrong,    // each side logged the other's call one away
 };
 
+// Written from several threads, each QSO's link by one thread only.
 struct Links {
     std::vector<Link> kind;            // by indexed QSO
     std::vector<std::uint32_t> other;  // by indexed QSO: the partner's, kNoId for kNone

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -70,7 +71,13 @@ const Case kCases[] = {
       "UR2BB: UA1AA 20M 600, UA1AA 40M 600, UA1AA 80M 600"},
      "UA1AA: dupe out-of-period refused(band) | UR2BB: nil nil nil"},
     {"a log against itself", {"UA1AA: UA1AA 20M 600"}, "UA1AA: nil"},
+    // A call that sent two logs is one station: either log's QSOs are its QSOs.
+    {"two logs of one call",
+     {"UA1AA: UR2BB 20M 600", "UR2BB: UA1AA 20M 600, UA1AA 40M 700", "UA1AA: UR2BB 40M 700"},
+     "UA1AA: ok>1.0 | UR2BB: ok>0.0 ok>2.0 | UA1AA: ok>1.1"},
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class Verdicts : public ::testing::TestWithParam<Case> {};
 
@@ -88,15 +95,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, Verdicts, ::testing::ValuesIn(kCases),
                          });
 
 // A log whose clock runs `offset` ahead, with one QSO each with `right` logs
-// whose clocks are right and `wrong` more QSOs that are not the same QSO.
-std::vector<std::string> ClockCase(int offset, int right, int wrong) {
+// whose clocks are right and `wrong` more whose lines lie `apart` minutes earlier.
+std::vector<std::string> ClockCase(int offset, int right, int wrong, int apart = 1000) {
     std::string own = "UA1AA:";
     std::vector<std::string> logs{""};
     for (int i = 0; i < right + wrong; ++i) {
         const std::string call = "UR" + std::to_string(i) + "B";
         const int minute = 600 + 10 * i;
         own += " " + call + " 20M " + std::to_string(minute + offset) + ",";
-        logs.push_back(call + ": UA1AA 20M " + std::to_string(i < right ? minute : minute - 1000));
+        logs.push_back(call + ": UA1AA 20M " + std::to_string(i < right ? minute : minute - apart));
     }
     logs[0] = own;
     return logs;
@@ -105,8 +112,9 @@ std::vector<std::string> ClockCase(int offset, int right, int wrong) {
 TEST(Clocks, AnHourOffCorrectedWithEnoughMatches) {
     const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 5, 0));
     const CheckOutcome outcome = Check(logs, CheckSettings{});
-    EXPECT_EQ(Render(logs, outcome).substr(0, 50),
-              "UA1AA +60: ok>1.0 ok>2.0 ok>3.0 ok>4.0 ok>5.0 | UR");
+    EXPECT_EQ(Render(logs, outcome),
+              "UA1AA +60: ok>1.0 ok>2.0 ok>3.0 ok>4.0 ok>5.0 | UR0B: ok>0.0 | UR1B: ok>0.1 | "
+              "UR2B: ok>0.2 | UR3B: ok>0.3 | UR4B: ok>0.4");
     EXPECT_EQ(outcome.logs[0].matches, 5u);
     EXPECT_FALSE(outcome.logs[1].offsetKnown);
     EXPECT_EQ(outcome.logs[1].matches, 1u);
@@ -115,7 +123,8 @@ TEST(Clocks, AnHourOffCorrectedWithEnoughMatches) {
 TEST(Clocks, TooFewMatchesLeftAlone) {
     const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 4, 0));
     const CheckOutcome outcome = Check(logs, CheckSettings{});
-    EXPECT_EQ(Render(logs, outcome).substr(0, 31), "UA1AA: nil nil nil nil | UR0B: ");
+    EXPECT_EQ(Render(logs, outcome),
+              "UA1AA: nil nil nil nil | UR0B: nil | UR1B: nil | UR2B: nil | UR3B: nil");
     EXPECT_EQ(outcome.logs[0].matches, 4u);
     EXPECT_EQ(outcome.logs[0].offsetMinutes, 0);
     CheckSettings fewer;
@@ -124,12 +133,16 @@ TEST(Clocks, TooFewMatchesLeftAlone) {
 }
 
 TEST(Clocks, PairsTooFarApartDoNotPullTheMedian) {
-    // Five more pairs 1060 minutes apart would make the median of ten 560.
-    const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 5, 5));
-    const CheckOutcome outcome = Check(logs, CheckSettings{});
-    EXPECT_TRUE(outcome.logs[0].offsetKnown);
-    EXPECT_EQ(outcome.logs[0].offsetMinutes, 60);
-    EXPECT_EQ(outcome.logs[0].matches, 5u);
+    // Five more pairs 1060 minutes apart would make the median of ten 560: no
+    // two clocks are that far apart, so they are no pairs at all. Pairs 310
+    // apart may be two clocks off, but no offset that size, so they do not vote.
+    for (const auto& [apart, matches] : {std::pair(1000, 5u), std::pair(250, 10u)}) {
+        const std::vector<EntrantLog> logs = ParseLogs(ClockCase(60, 5, 5, apart));
+        const CheckOutcome outcome = Check(logs, CheckSettings{});
+        EXPECT_TRUE(outcome.logs[0].offsetKnown) << apart;
+        EXPECT_EQ(outcome.logs[0].offsetMinutes, 60) << apart;
+        EXPECT_EQ(outcome.logs[0].matches, matches) << apart;
+    }
 }
 
 TEST(Clocks, MedianRoundsHalvesTowardZero) {
