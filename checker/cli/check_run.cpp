@@ -35,7 +35,7 @@ struct Stop {
 };
 
 // The period the options give, else the contest weekend the logs' QSOs fall in.
-ScoringPeriod ChoosePeriod(const CheckOptions& options, const LogSet& set, std::string& note) {
+ScoringPeriod ChooseScoringPeriod(const CheckOptions& options, const LogSet& set, std::string& note) {
     host::QsoTimes all;
     for (const EntrantFile& file : set.files)
         if (file.log != EntrantFile::kNoLog) all.Add(file.times);
@@ -138,7 +138,7 @@ private:
                 told += "tavik-check: " + file.name + " not checked: " + file.unreadable + "\n";
         }
         err_ << told;
-        period_ = ChoosePeriod(options_, set_, note_);
+        period_ = ChooseScoringPeriod(options_, set_, note_);
         err_ << "tavik-check: " << note_ << '\n';
         Phase("reading");
     }

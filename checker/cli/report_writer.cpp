@@ -16,6 +16,13 @@ ReportWriter::ReportWriter(const CheckedSet& checked, ScoringPeriod period, std:
     if (ownThread) thread_ = std::thread([this] { Write(); });
 }
 
+ReportWriter::~ReportWriter() {
+    if (finished_) return;
+    abandoned_ = true;
+    Scored(static_cast<std::size_t>(-1));
+    if (thread_.joinable()) thread_.join();
+}
+
 std::string ReportWriter::Finish() {
     if (finished_) return failure_;
     finished_ = true;
@@ -33,6 +40,7 @@ void ReportWriter::Write() {
     for (std::size_t l = 0; l < logs; ++l) {
         for (std::size_t seen; (seen = scored_.load(std::memory_order_acquire)) <= l;)
             scored_.wait(seen, std::memory_order_acquire);
+        if (abandoned_) return;
         const std::string path = (folder / UbnFileName(checked.set.logs[l].call)).string();
         if (!WriteWholeFile(path, UbnReport(context_, l)) && failure_.empty())
             failure_ = path + ": cannot be written";

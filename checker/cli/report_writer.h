@@ -18,7 +18,8 @@ public:
     // With ownThread false everything is written in Finish, on the caller's thread.
     ReportWriter(const CheckedSet& checked, ScoringPeriod period, std::string out,
                  bool ownThread);
-    ~ReportWriter() { Finish(); }
+    // Without Finish (the scoring failed) the writing stops where it is.
+    ~ReportWriter();
     ReportWriter(const ReportWriter&) = delete;
     ReportWriter& operator=(const ReportWriter&) = delete;
 
@@ -36,6 +37,7 @@ private:
     UbnContext context_;
     std::string out_;
     std::atomic<std::size_t> scored_{0};
+    std::atomic<bool> abandoned_{false};
     std::string failure_;  // the writer's, read after it is joined
     std::thread thread_;
     bool finished_ = false;
