@@ -14,7 +14,7 @@ namespace {
 
 using tavik::check::ParseScore;
 
-TEST(CheckParts, ScoreComesFromTheTotalAndScoreLines) {
+TEST(CheckReadings, ScoreComesFromTheTotalAndScoreLines) {
     const struct {
         const char* report;
         bool known;
@@ -35,7 +35,7 @@ TEST(CheckParts, ScoreComesFromTheTotalAndScoreLines) {
     }
 }
 
-TEST(CheckParts, RefusalReasonIsWhatFollowsTheReceivedExchange) {
+TEST(CheckReadings, RefusalReasonIsWhatFollowsTheReceivedExchange) {
     tavik::host::QsoView qso{"OK1CCC", "DL1AAA", 0, 0, "RY", "599", "579", "1001", "3003", "20M"};
     EXPECT_EQ(tavik::check::RefusalReason(
                   "QSO:  14080  RY  2025-09-20 1240  DL1AAA  599  1001  OK1CCC  579  3003"
@@ -50,7 +50,7 @@ TEST(CheckParts, RefusalReasonIsWhatFollowsTheReceivedExchange) {
               "Not full control number recieved !!!");
 }
 
-TEST(CheckParts, CategoriesLinesAndFileNames) {
+TEST(CheckReadings, CategoriesLinesAndFileNames) {
     using Pairs = std::vector<std::pair<std::string, std::string>>;
     EXPECT_EQ(tavik::check::CabrilloCategories("START-OF-LOG: 3.0\r\nCATEGORY-POWER: LOW\r\n"
                                                "category-mode:\tDIGI \r\nCATEGORY: SO\tALL\n"
