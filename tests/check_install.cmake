@@ -10,7 +10,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix}
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
-foreach(file bin/tavik-host lib/tavik/libTavik.so share/man/man1/tavik-host.1.gz
+foreach(file bin/tavik-host bin/tavik-check lib/tavik/libTavik.so share/man/man1/tavik-host.1.gz
+             share/man/man1/tavik-check.1.gz
              share/doc/tavik/copyright share/doc/tavik/changelog.gz)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")

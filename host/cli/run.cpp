@@ -25,7 +25,7 @@
 #include "host/cli/run_start.h"
 #include "host/session/scoring_session.h"
 #include "host/input/source_file.h"
-#include "host/cli/standard_streams.h"
+#include "platform/standard_streams.h"
 #include "host/session/work_folder.h"
 
 namespace fs = std::filesystem;

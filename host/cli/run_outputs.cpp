@@ -9,7 +9,7 @@
 
 #include "host/cli/program_messages.h"
 #include "host/input/source_file.h"
-#include "host/cli/standard_streams.h"
+#include "platform/standard_streams.h"
 
 namespace fs = std::filesystem;
 

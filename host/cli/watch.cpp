@@ -19,7 +19,7 @@
 #include "host/session/report_summary.h"
 #include "host/cli/run_outputs.h"
 #include "host/cli/run_start.h"
-#include "host/cli/standard_streams.h"
+#include "platform/standard_streams.h"
 #include "host/session/work_folder.h"
 
 namespace tavik::host {

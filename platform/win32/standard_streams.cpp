@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "host/cli/standard_streams.h"
+#include "platform/standard_streams.h"
 
-namespace tavik::host {
+namespace tavik {
 
 bool ErrorStreamIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
@@ -24,4 +24,4 @@ bool WriteToStandardError(const char* data, std::size_t size) {
     return written;
 }
 
-}  // namespace tavik::host
+}  // namespace tavik

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "host/cli/standard_streams.h"
+#include "platform/standard_streams.h"
 
-namespace tavik::host {
+namespace tavik {
 
 bool ErrorStreamIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
@@ -18,4 +18,4 @@ bool WriteToStandardError(const char* data, std::size_t size) {
     return std::fwrite(data, 1, size, stderr) == size && std::fflush(stderr) == 0;
 }
 
-}  // namespace tavik::host
+}  // namespace tavik

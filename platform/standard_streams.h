@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-namespace tavik::host {
+namespace tavik {
 
 // Whether standard error is a terminal (progress is shown only there).
 bool ErrorStreamIsTerminal();
@@ -12,4 +12,4 @@ bool ErrorStreamIsTerminal();
 bool WriteToStandardOutput(const char* data, std::size_t size);
 bool WriteToStandardError(const char* data, std::size_t size);
 
-}  // namespace tavik::host
+}  // namespace tavik

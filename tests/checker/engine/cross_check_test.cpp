@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "check/check_text.h"
+#include "checker/engine/check_text.h"
 #include "checker/engine/call_neighbours.h"
 #include "checker/engine/clock_offsets.h"
 #include "checker/engine/cross_check.h"
