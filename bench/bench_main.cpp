@@ -44,11 +44,12 @@ std::string gCallFile = tb::LogOptions{}.callFile;
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 bool LoadPlugin(const std::string& path, tavik::host::PluginApi& plugin) {
-    std::string error;
-    if (!tavik::host::LoadPlugin(path, plugin, error)) {
-        std::fprintf(stderr, "tavik-bench: %s\n", error.c_str());
+    auto loaded = tavik::host::LoadPlugin(path);
+    if (!loaded) {
+        std::fprintf(stderr, "tavik-bench: %s\n", loaded.Why().message.c_str());
         return false;
     }
+    plugin = std::move(*loaded);
     return true;
 }
 

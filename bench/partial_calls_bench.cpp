@@ -29,12 +29,14 @@ int main(int argc, char** argv) {
         else if (arg == "--qsos") count = std::strtoull(argv[i + 1], nullptr, 10);
         else if (arg == "--scp") callFile = argv[i + 1];
     }
-    PluginApi api;
-    std::string error;
-    if (plugin.empty() || !LoadPlugin(plugin, api, error)) {
-        std::fprintf(stderr, "partial_calls_bench: --plugin PATH: %s\n", error.c_str());
+    Result<PluginApi> plugged = plugin.empty() ? Failure{FailureKind::kUsage, "no plugin given"}
+                                               : LoadPlugin(plugin);
+    if (!plugged) {
+        std::fprintf(stderr, "partial_calls_bench: --plugin PATH: %s\n",
+                     plugged.Why().message.c_str());
         return 2;
     }
+    const PluginApi& api = *plugged;
     CountryFile countries;
     try {
         countries = CountryFile::Parse(ReadSourceFile(kDefaultCountryFile, kDefaultCountryFile));

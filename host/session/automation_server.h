@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "host/input/result.h"
+
 namespace tavik::host {
 
 constexpr const char* kHostProgId = "Qorv2.Application";
@@ -17,10 +19,10 @@ public:
     // caller's call on the thread that started the server.
     using CommandHandler = std::function<bool(const std::string& command)>;
 
-    // Offers the object until destruction. Null, with the reason in error, when it
-    // cannot: no session bus, the name taken, the registration refused.
-    static std::unique_ptr<AutomationServer> Start(const std::string& progId,
-                                                   CommandHandler handler, std::string& error);
+    // Offers the object until destruction. Fails with the reason when it cannot:
+    // no session bus, the name taken, the registration refused.
+    static Result<std::unique_ptr<AutomationServer>> Start(const std::string& progId,
+                                                           CommandHandler handler);
 
     virtual ~AutomationServer() = default;
 };

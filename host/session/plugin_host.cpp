@@ -14,17 +14,22 @@ Status PluginHost::Open() {
     Result<std::string> folder = EnterWorkFolder(settings_.workDir);
     if (!folder) return folder.Why();
     workDir_ = std::move(*folder);
-    std::string loadError;
-    if (!LoadPlugin(pluginPath_, plugin_, loadError)) return Failure{FailureKind::kPlugin, loadError};
+    Result<PluginApi> loaded = LoadPlugin(pluginPath_);
+    if (!loaded) return loaded.Why();
+    plugin_ = std::move(*loaded);
     if (plugin_.getNumberOfSets() < 1)
         return Failure{FailureKind::kPlugin, pluginPath_ + ": the plugin offers no scoring set"};
     if (settings_.automation) {
-        std::string why;
-        automation_ = AutomationServer::Start(
-            kHostProgId, [this](const std::string& command) { return hostMode_.Carry(command); }, why);
-        // Most machines without a desktop have no session bus: not worth a line on every run.
-        const bool noBus = why.rfind("no session bus", 0) == 0;
-        if (!automation_ && (settings_.verbose || !noBus)) automationNote_ = why;
+        Result<std::unique_ptr<AutomationServer>> server = AutomationServer::Start(
+            kHostProgId, [this](const std::string& command) { return hostMode_.Carry(command); });
+        if (server) {
+            automation_ = std::move(*server);
+        } else {
+            // Most machines without a desktop have no session bus: not worth a line on every run.
+            const std::string& why = server.Why().message;
+            const bool noBus = why.rfind("no session bus", 0) == 0;
+            if (settings_.verbose || !noBus) automationNote_ = why;
+        }
     }
     return Ok();
 }

@@ -19,28 +19,25 @@ bool Resolve(SharedLibrary& library, const char* name, Function& into, const std
 
 }  // namespace
 
-bool LoadPlugin(const std::string& path, PluginApi& api, std::string& error) {
-    std::string loaderError;
-    std::unique_ptr<SharedLibrary> library = OpenSharedLibrary(path, loaderError);
-    if (!library) {
-        error = path + ": cannot load the plugin: " + loaderError;
-        return false;
-    }
+Result<PluginApi> LoadPlugin(const std::string& path) {
+    Result<std::unique_ptr<SharedLibrary>> library = OpenSharedLibrary(path);
+    if (!library)
+        return Failure{FailureKind::kPlugin, path + ": cannot load the plugin: " + library.Why().message};
     PluginApi loaded;
-    if (!Resolve(*library, "GetNumberOfSets", loaded.getNumberOfSets, path, error) ||
-        !Resolve(*library, "GetSetName", loaded.getSetName, path, error) ||
-        !Resolve(*library, "GetExchgCount0", loaded.getExchgCount0, path, error) ||
-        !Resolve(*library, "SetupSet0", loaded.setupSet0, path, error) ||
-        !Resolve(*library, "ResetStats0", loaded.resetStats0, path, error) ||
-        !Resolve(*library, "AddData0", loaded.addData0, path, error) ||
-        !Resolve(*library, "RemoveData0", loaded.removeData0, path, error) ||
-        !Resolve(*library, "CheckCall0", loaded.checkCall0, path, error) ||
-        !Resolve(*library, "IsValidExchg0", loaded.isValidExchg0, path, error) ||
-        !Resolve(*library, "GetResult0", loaded.getResult0, path, error))
-        return false;
-    loaded.library = std::move(library);
-    api = std::move(loaded);
-    return true;
+    std::string error;
+    if (!Resolve(**library, "GetNumberOfSets", loaded.getNumberOfSets, path, error) ||
+        !Resolve(**library, "GetSetName", loaded.getSetName, path, error) ||
+        !Resolve(**library, "GetExchgCount0", loaded.getExchgCount0, path, error) ||
+        !Resolve(**library, "SetupSet0", loaded.setupSet0, path, error) ||
+        !Resolve(**library, "ResetStats0", loaded.resetStats0, path, error) ||
+        !Resolve(**library, "AddData0", loaded.addData0, path, error) ||
+        !Resolve(**library, "RemoveData0", loaded.removeData0, path, error) ||
+        !Resolve(**library, "CheckCall0", loaded.checkCall0, path, error) ||
+        !Resolve(**library, "IsValidExchg0", loaded.isValidExchg0, path, error) ||
+        !Resolve(**library, "GetResult0", loaded.getResult0, path, error))
+        return Failure{FailureKind::kPlugin, error};
+    loaded.library = std::move(*library);
+    return loaded;
 }
 
 }  // namespace tavik::host

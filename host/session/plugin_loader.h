@@ -5,6 +5,7 @@
 #include <string>
 
 #include "abi/plugin_abi.h"
+#include "host/input/result.h"
 
 namespace tavik::host {
 
@@ -17,8 +18,8 @@ public:
     virtual void* FindSymbol(const char* name) = 0;
 };
 
-// nullptr and a message from the system's loader in error when it fails.
-std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path, std::string& error);
+// Fails with the system loader's message.
+Result<std::unique_ptr<SharedLibrary>> OpenSharedLibrary(const std::string& path);
 
 // File name of the plugin on this system ("libTavik.so").
 const char* PluginFileName();
@@ -28,8 +29,8 @@ struct PluginApi : abi::PluginFunctions {
     std::unique_ptr<SharedLibrary> library;
 };
 
-// Opens the library and resolves every entry point. On failure returns false with
-// a message naming the path and, for a missing export, the export.
-bool LoadPlugin(const std::string& path, PluginApi& api, std::string& error);
+// Opens the library and resolves every entry point. Fails with a message naming
+// the path and, for a missing export, the export.
+Result<PluginApi> LoadPlugin(const std::string& path);
 
 }  // namespace tavik::host

@@ -12,11 +12,11 @@ const std::string kReport =
 FakeHost::~FakeHost() { Stop(); }
 
 std::string FakeHost::Start() {
-    std::string error;
-    server_ = tavik::host::AutomationServer::Start(
-        tavik::host::kHostProgId, [this](const std::string& command) { return Handle(command); },
-        error);
-    return error;
+    auto started = tavik::host::AutomationServer::Start(
+        tavik::host::kHostProgId, [this](const std::string& command) { return Handle(command); });
+    if (!started) return started.Why().message;
+    server_ = std::move(*started);
+    return {};
 }
 
 void FakeHost::Stop() {

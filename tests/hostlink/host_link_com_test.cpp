@@ -244,10 +244,10 @@ TEST_F(HostLinkCom, FailedCallLeavesTheFlagAndTheNextRequestRetries) {
 
 TEST_F(HostLinkCom, HostServerCarriesCommandsAndCleansUpAfterItself) {
     tavik::host::HostMode mode;
-    std::string error;
-    auto server = tavik::host::AutomationServer::Start(
-        kHostProgId, [&mode](const std::string& text) { return mode.Carry(text); }, error);
-    ASSERT_TRUE(server) << error;
+    auto started = tavik::host::AutomationServer::Start(
+        kHostProgId, [&mode](const std::string& text) { return mode.Carry(text); });
+    ASSERT_TRUE(started) << started.Why().message;
+    std::unique_ptr<tavik::host::AutomationServer> server = std::move(*started);
 
     IUnknown* unknown = nullptr;
     ASSERT_EQ(GetActiveObject(tavik::host::kHostClassId, nullptr, &unknown), S_OK);

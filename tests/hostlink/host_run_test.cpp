@@ -119,10 +119,10 @@ TEST(HostServer, AnswersCommandsItKnowsAndRefusesOthers) {
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS"))
         GTEST_SKIP() << "no session bus: run under dbus-run-session";
     tavik::host::HostMode mode;
-    std::string error;
-    auto server = tavik::host::AutomationServer::Start(
-        "Qorv2.Application", [&mode](const std::string& text) { return mode.Carry(text); }, error);
-    ASSERT_TRUE(server) << error;
+    auto started = tavik::host::AutomationServer::Start(
+        "Qorv2.Application", [&mode](const std::string& text) { return mode.Carry(text); });
+    ASSERT_TRUE(started) << started.Why().message;
+    std::unique_ptr<tavik::host::AutomationServer> server = std::move(*started);
 
     sd_bus* bus = nullptr;
     ASSERT_GE(sd_bus_open_user(&bus), 0);
@@ -155,7 +155,7 @@ TEST(HostServer, AnswersCommandsItKnowsAndRefusesOthers) {
 
     // Stopped, the name is free again.
     server.reset();
-    server = tavik::host::AutomationServer::Start("Qorv2.Application",
-                                                  [](const std::string&) { return true; }, error);
-    EXPECT_TRUE(server) << error;
+    started = tavik::host::AutomationServer::Start("Qorv2.Application",
+                                                   [](const std::string&) { return true; });
+    EXPECT_TRUE(started) << started.Why().message;
 }

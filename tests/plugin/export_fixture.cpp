@@ -36,9 +36,10 @@ void ExportTest::TearDown() {
 
 std::string ExportTest::Load() {
     api = tavik::host::PluginApi{};  // the old copy goes first, so the new one starts afresh
-    std::string error;
-    tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH, api, error);
-    return error;
+    auto loaded = tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH);
+    if (!loaded) return loaded.Why().message;
+    api = std::move(*loaded);
+    return {};
 }
 
 int32_t ExportTest::Reset(const char* ownCall, const char* ownPrefix, int32_t exportFlag) {

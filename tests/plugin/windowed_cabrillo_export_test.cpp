@@ -117,8 +117,9 @@ protected:
         fs::current_path(folder_);
         std::ofstream("Plugins\\Tavik.ini", std::ios::binary)
             << "[Settings]\r\nName=Stored Name\r\nClub=Old Club\r\n";
-        std::string error;
-        ASSERT_TRUE(tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH, api_, error)) << error;
+        auto loaded = tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH);
+        ASSERT_TRUE(loaded) << loaded.Why().message;
+        api_ = std::move(*loaded);
     }
     void TearDown() override {
         api_ = tavik::host::PluginApi{};

@@ -59,9 +59,9 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM parameter) {
 }  // namespace
 
 TEST(SetupMessageBox, ShowsTheTextWithOneOkButtonAndReturnsWhenClosed) {
-    tavik::host::PluginApi api;
-    std::string error;
-    ASSERT_TRUE(tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH, api, error)) << error;
+    auto loaded = tavik::host::LoadPlugin(TAVIK_PLUGIN_PATH);
+    ASSERT_TRUE(loaded) << loaded.Why().message;
+    tavik::host::PluginApi api = std::move(*loaded);
 
     std::atomic<bool> returned{false};
     std::thread caller([&] {

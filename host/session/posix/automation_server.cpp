@@ -122,13 +122,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<AutomationServer> AutomationServer::Start(const std::string& progId,
-                                                          CommandHandler handler,
-                                                          std::string& error) {
+Result<std::unique_ptr<AutomationServer>> AutomationServer::Start(const std::string& progId,
+                                                                  CommandHandler handler) {
     auto server = std::make_unique<BusServer>(std::move(handler));
-    error = server->Open(progId);
-    if (!error.empty()) return nullptr;
-    return server;
+    const std::string error = server->Open(progId);
+    if (!error.empty()) return Failure{FailureKind::kOther, error};
+    return std::unique_ptr<AutomationServer>(std::move(server));
 }
 
 }  // namespace tavik::host

@@ -23,15 +23,14 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path, std::string& error) {
+Result<std::unique_ptr<SharedLibrary>> OpenSharedLibrary(const std::string& path) {
     // Local binding: the plugin's symbols must not leak into anything loaded later.
     void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* message = dlerror();
-        error = message ? message : "unknown error";
-        return nullptr;
+        return Failure{FailureKind::kPlugin, message ? message : "unknown error"};
     }
-    return std::make_unique<PosixLibrary>(handle);
+    return std::unique_ptr<SharedLibrary>(std::make_unique<PosixLibrary>(handle));
 }
 
 const char* PluginFileName() { return "libTavik.so"; }

@@ -25,13 +25,12 @@ private:
 
 }  // namespace
 
-std::unique_ptr<SharedLibrary> OpenSharedLibrary(const std::string& path, std::string& error) {
+Result<std::unique_ptr<SharedLibrary>> OpenSharedLibrary(const std::string& path) {
     HMODULE module = LoadLibraryA(path.c_str());
     if (!module) {
-        error = SystemMessage(GetLastError());
-        return nullptr;
+        return Failure{FailureKind::kPlugin, SystemMessage(GetLastError())};
     }
-    return std::make_unique<WindowsLibrary>(module);
+    return std::unique_ptr<SharedLibrary>(std::make_unique<WindowsLibrary>(module));
 }
 
 const char* PluginFileName() { return "Tavik.dll"; }

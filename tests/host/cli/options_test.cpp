@@ -130,9 +130,10 @@ TEST(Options, HelpSaysWhatTheProgramDoesFirstAndFitsATerminal) {
 }
 
 TEST(PluginLoader, FailuresNameTheLibrary) {
-    PluginApi api;
-    std::string error;
-    EXPECT_FALSE(LoadPlugin("/nonexistent/libTavik.so", api, error));
+    auto missing = LoadPlugin("/nonexistent/libTavik.so");
+    ASSERT_FALSE(missing);
+    const std::string& error = missing.Why().message;
+    EXPECT_EQ(missing.Why().kind, FailureKind::kPlugin);
     EXPECT_EQ(error.rfind("/nonexistent/libTavik.so: cannot load the plugin: ", 0), 0u) << error;
     // A real library that is not a plugin.
 #if defined(_WIN32)
@@ -140,15 +141,15 @@ TEST(PluginLoader, FailuresNameTheLibrary) {
 #else
     const char* const other = "libm.so.6";
 #endif
-    EXPECT_FALSE(LoadPlugin(other, api, error));
-    EXPECT_EQ(error, std::string(other) + ": the plugin does not export GetNumberOfSets");
-    EXPECT_EQ(api.getResult0, nullptr);
+    auto notPlugin = LoadPlugin(other);
+    ASSERT_FALSE(notPlugin);
+    EXPECT_EQ(notPlugin.Why().message, std::string(other) + ": the plugin does not export GetNumberOfSets");
 }
 
 TEST(PluginLoader, ResolvesAllTenEntryPoints) {
-    PluginApi api;
-    std::string error;
-    ASSERT_TRUE(LoadPlugin(TAVIK_PLUGIN_PATH, api, error)) << error;
+    auto loaded = LoadPlugin(TAVIK_PLUGIN_PATH);
+    ASSERT_TRUE(loaded) << loaded.Why().message;
+    const PluginApi& api = *loaded;
     for (const void* entry :
          {(const void*)api.getNumberOfSets, (const void*)api.getSetName,
           (const void*)api.getExchgCount0, (const void*)api.setupSet0, (const void*)api.resetStats0,

@@ -83,9 +83,9 @@ TEST_F(Scratch, ASaveInProgressIsWaitedOutAndALaterOwnCallIsTaken) {
 }
 
 TEST_F(Scratch, EachRowOfTheLastQsosShowsItsOwnPoints) {
-    PluginApi api;
-    std::string error;
-    ASSERT_TRUE(LoadPlugin(TAVIK_PLUGIN_PATH, api, error)) << error;
+    auto loaded = LoadPlugin(TAVIK_PLUGIN_PATH);
+    ASSERT_TRUE(loaded) << loaded.Why().message;
+    const PluginApi& api = *loaded;
     CountryFile countries = CountryFile::Parse(SourceFile(
         "cty.dat", "European Russia: 16: 29: EU: 55.75: -37.62: -3.0: UA:\n    UA;\n"
                    "Fed. Rep. of Germany: 14: 28: EU: 51.00: -10.00: -1.0: DL:\n    DL;\n"));
