@@ -10,11 +10,10 @@ TEST_F(ExportTest, NullTextsCountAsEmpty) {
                               nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
                               0, 0.0, 0.0, nullptr, nullptr, nullptr),
               1);
-    EXPECT_EQ(api.addData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
-                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0,
-                           0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
-              0);
+    // Every pointer null, the time's included.
+    tavik::abi::QsoRecord allNull{nullptr, nullptr, {}, 0, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr, {true, nullptr, nullptr}};
+    EXPECT_EQ(tavik::abi::Add(api, allNull), 0);
     QsoSpec nullParts;
     nullParts.call = nullptr;
     nullParts.band = nullptr;
@@ -22,16 +21,11 @@ TEST_F(ExportTest, NullTextsCountAsEmpty) {
     nullParts.rstSent = nullptr;
     EXPECT_EQ(Add(nullParts), 1);
     EXPECT_EQ(Remove(nullParts), 1);
-    EXPECT_EQ(api.removeData0(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                              nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0,
-                              0, 0.0, 0.0, nullptr, nullptr, nullptr, nullptr, nullptr),
-              1);
-    EXPECT_EQ(api.checkCall0(nullptr, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, 0, 0, 0, 0.0, 0.0,
-                             nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr),
-              1);
+    EXPECT_EQ(tavik::abi::Remove(api, allNull), 1);
+    tavik::abi::CallCheckRawArguments nullTexts;
+    nullTexts.text4 = nullptr;
+    nullTexts.unusedText = nullptr;
+    EXPECT_EQ(tavik::abi::CheckCall(api, nullptr, nullptr, nullptr, nullptr, nullptr, nullTexts), 1);
     EXPECT_EQ(ReadFile("err.txt"),
               std::string("CIS-QPSK63-DX UBN file \r\n") +
               "QSO:  0" + std::string(16, ' ') + "   Not full control number recieved !!!\r\n");
