@@ -1,5 +1,7 @@
 #include "checker/cli/check_options.h"
 
+#include "base/command_line.h"
+
 #include <charconv>
 
 #include "host/input/contest_period.h"
@@ -86,34 +88,23 @@ CheckOptions ParseCheckOptions(const std::vector<std::string>& args) {
         if (!options.logFolder.empty()) throw CheckUsageError("give exactly one folder of logs");
         options.logFolder = path;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--") {
-            for (++i; i < args.size(); ++i) takeFolder(args[i]);
-            break;
-        }
-        if (arg.size() <= 1 || arg[0] != '-') {
-            takeFolder(arg);
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (const std::size_t equals = arg.find('=');
-            arg.rfind("--", 0) == 0 && equals != arg.npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-        }
-        const OptionRow* row = Find(name);
-        if (!row) throw CheckUsageError("unknown option " + name);
-        if (!row->argument && value) throw CheckUsageError(name + " takes no value");
-        if (row->argument && !value) {
-            if (i + 1 >= args.size()) throw CheckUsageError(name + " needs a value");
-            value = args[++i];
-        }
-        if (row->argument && value->empty()) throw CheckUsageError(name + " needs a value");
-        row->set(options, name, value.value_or(""));
-        if (options.help || options.version) return options;
+    try {
+        ReadCommandLine(
+            args,
+            [](const std::string& name) {
+                const OptionRow* row = Find(name);
+                return OptionKind{row != nullptr, row && row->argument};
+            },
+            [&](const std::string& name, const std::string& value) {
+                Find(name)->set(options, name, value);
+                // What is asked for instead of a run ends the reading.
+                return !(options.help || options.version);
+            },
+            takeFolder);
+    } catch (const CommandLineError& error) {
+        throw CheckUsageError(error.what());
     }
+    if (options.help || options.version) return options;
     CheckCombinations(options);
     return options;
 }

@@ -1,5 +1,7 @@
 #include "host/cli/options.h"
 
+#include "base/command_line.h"
+
 #include "host/input/contest_period.h"
 #include "host/input/qso_mapping.h"
 
@@ -127,39 +129,23 @@ Options ParseOptions(const std::vector<std::string>& args) {
         options.logPath = path;
         sawLog = true;
     };
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--") {
-            // Everything after "--" is the log, even if it starts with '-'.
-            if (i + 1 < args.size()) {
-                if (i + 2 < args.size()) throw UsageError("give exactly one log file");
-                takeLog(args[i + 1]);
-            }
-            break;
-        }
-        if (arg.size() <= 1 || arg[0] != '-') {
-            takeLog(arg);
-            continue;
-        }
-        std::string name = arg;
-        std::optional<std::string> value;
-        if (const std::size_t equals = arg.find('=');
-            arg.rfind("--", 0) == 0 && equals != std::string::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-        }
-        const OptionSpec* option = FindOption(name);
-        if (!option) throw UsageError("unknown option " + name);
-        if (!option->argument && value) throw UsageError(name + " takes no value");
-        if (option->argument && !value) {
-            if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-            value = args[++i];
-        }
-        if (option->argument && value->empty()) throw UsageError(name + " needs a value");
-        option->set(options, name, value.value_or(""));
-        // What is asked for instead of a run ends the reading.
-        if (options.help || options.version) return options;
+    try {
+        ReadCommandLine(
+            args,
+            [](const std::string& name) {
+                const OptionSpec* row = FindOption(name);
+                return OptionKind{row != nullptr, row && row->argument};
+            },
+            [&](const std::string& name, const std::string& value) {
+                FindOption(name)->set(options, name, value);
+                // What is asked for instead of a run ends the reading.
+                return !(options.help || options.version);
+            },
+            takeLog);
+    } catch (const CommandLineError& error) {
+        throw UsageError(error.what());
     }
+    if (options.help || options.version) return options;
     CheckCombinations(options);
     return options;
 }
