@@ -34,18 +34,15 @@ Sightings FindPairs(const QsoIndex& index, std::size_t logCount, const CheckSett
     workers.Run(index.calls.size(), units, [&](unsigned thread, std::size_t first,
                                                std::size_t last) {
         for (std::size_t station = first; station < last; ++station) {
-            for (std::uint32_t q = index.begin[station], end; q < index.begin[station + 1];
-                 q = end) {
-                end = index.RunEnd(q);
-                const std::uint32_t low = index.partnerRun[q];
-                if (end - q != 1 || low == kNoId || index.RunEnd(low) - low != 1) continue;
+            index.ForEachRun(station, [&](std::uint32_t q, std::uint32_t end, std::uint32_t low) {
+                if (end - q != 1 || low == kNoId || index.RunEnd(low) - low != 1) return;
                 const IndexedQso& mine = index.qsos[q];
                 const IndexedQso& theirs = index.qsos[low];
                 const std::int64_t difference = mine.minute - theirs.minute;
-                if (std::llabs(difference) > farthest) continue;
+                if (std::llabs(difference) > farthest) return;
                 found[thread].push_back({mine.log, {theirs.log, difference}});
                 found[thread].push_back({theirs.log, {mine.log, -difference}});
-            }
+            });
         }
     });
     Sightings sightings;

@@ -43,6 +43,14 @@ struct QsoIndex {
                                                 std::uint32_t band) const;
     // The end of the run that starts at first.
     std::uint32_t RunEnd(std::uint32_t first) const;
+    // Calls visit(first, end, partnerFirst) for each of station's runs, in order.
+    template <typename Visit>
+    void ForEachRun(std::size_t station, Visit visit) const {
+        for (std::uint32_t q = begin[station], end; q < begin[station + 1]; q = end) {
+            end = RunEnd(q);
+            visit(q, end, partnerRun[q]);
+        }
+    }
 };
 
 // Reports 3 * logs.size() units of progress.

@@ -47,14 +47,11 @@ Links MatchQsos(const QsoIndex& index, const CheckSettings& settings, Workers& w
     workers.Run(index.calls.size(), units, [&](unsigned thread, std::size_t first,
                                                std::size_t last) {
         for (std::size_t station = first; station < last; ++station) {
-            for (std::uint32_t q = index.begin[station], end; q < index.begin[station + 1];
-                 q = end) {
-                end = index.RunEnd(q);
-                const std::uint32_t low = index.partnerRun[q];
+            index.ForEachRun(station, [&](std::uint32_t q, std::uint32_t end, std::uint32_t low) {
                 if (low != kNoId)
                     MatchRun(index, settings.windowMinutes, q, end, low, index.RunEnd(low), links,
                              scratch[thread]);
-            }
+            });
         }
     });
     return links;
